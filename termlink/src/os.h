@@ -1,0 +1,91 @@
+// The few operating-system services that termlink needs: manual-reset events, threads,
+// library loading, a millisecond tick count and sleeping. Nothing else in the library
+// knows which system it runs on.
+#pragma once
+
+#include <cstdint>
+
+namespace termlink::os {
+
+enum class WaitResult { Signalled, TimedOut, Abandoned };
+
+// Manual-reset event without a name.
+class Event {
+public:
+    Event() = default;
+    ~Event() { close(); }
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+
+    bool create(bool signalled);
+    void close();
+    explicit operator bool() const { return handle_ != nullptr; }
+
+    void set();
+    void reset();
+    // A negative time-out waits without limit.
+    WaitResult wait(int milliseconds) const;
+
+private:
+    void* handle_ = nullptr;
+};
+
+// A thread that can be paused from another thread.
+//
+// On Windows suspend() and resume() are the system's thread suspension. POSIX has no safe
+// suspension, so there it is cooperative: a thread counts as paused only while it is inside a
+// BlockingScope (waiting for an event or in a transport read); suspend() returns once the thread
+// is in one, and the thread does not leave it while it is suspended.
+class Thread {
+public:
+    using Proc = void (*)(void* argument);
+
+    Thread() = default;
+    ~Thread() { join(); }
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    bool start(Proc proc, void* argument);
+    explicit operator bool() const { return state_ != nullptr; }
+    // Waits for the thread without a time limit, then releases it. Nothing when not started.
+    void join();
+    void suspend();
+    void resume();
+
+    struct State; // defined by each system's implementation
+
+private:
+    State* state_ = nullptr;
+};
+
+// Marks the calling thread as blocked for the cooperative suspension of Thread (POSIX).
+class BlockingScope {
+public:
+    BlockingScope();
+    ~BlockingScope();
+    BlockingScope(const BlockingScope&) = delete;
+    BlockingScope& operator=(const BlockingScope&) = delete;
+};
+
+// A loaded shared library.
+class Library {
+public:
+    Library() = default;
+    ~Library() { unload(); }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    bool load(const char* fileName);
+    void unload();
+    explicit operator bool() const { return handle_ != nullptr; }
+    void* symbol(const char* name) const;
+
+private:
+    void* handle_ = nullptr;
+};
+
+// Milliseconds since an arbitrary start, wrapping modulo 2^32 like GetTickCount.
+std::uint32_t TickCount();
+void SleepMs(int milliseconds);
+
+} // namespace termlink::os

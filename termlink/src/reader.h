@@ -1,0 +1,35 @@
+// The reader thread of a connection: reads the transport between transactions, hands replies
+// to the waiting transaction and delivers the terminal's events to the caller's callback.
+#pragma once
+
+#include "connection.h"
+
+namespace termlink {
+
+// One reader thread. A reader that Transact gives up on (stuck in a transport read) keeps its
+// slot and the receive buffer it was reading into, and never touches the connection again:
+// the connection gets a fresh buffer and a new reader. The slot is released at close.
+struct ReaderSlot {
+    enum State : int { Outside = 0, InRead = 1, Abandoned = 2 };
+
+    TermConnection* connection = nullptr;
+    std::uint8_t* buffer = nullptr; // the receive buffer this reader fills
+    std::unique_ptr<std::uint8_t[]> retiredBuffer;
+    std::atomic<int> state{Outside};
+    os::Thread thread;
+    ReaderSlot* next = nullptr;
+};
+
+// Starts a reader on the connection's current receive buffer. False when it cannot start.
+bool StartReader(TermConnection* connection);
+
+// Replaces a reader that is stuck in a transport read by a new one on a fresh buffer.
+// Does nothing when the reader has just come out of its read by itself.
+void RestartReader(TermConnection* connection);
+
+// Stops the reader (stopReader must be set) and every abandoned one, waiting without limit.
+void StopReaders(TermConnection* connection);
+
+void ReaderThreadProc(void* slot);
+
+} // namespace termlink
