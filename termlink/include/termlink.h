@@ -51,19 +51,21 @@ enum {
 
 /* Reply codes of the terminal. */
 enum {
-    REPLY_OK = 2000,            /* success; also the code of an event acknowledgement */
-    REPLY_ERROR = 2001,         /* failure, or no data */
-    REPLY_ACCEPTED = 2002,      /* data chunk accepted */
-    REPLY_BUSY = 2003,          /* busy: the library pauses 200 ms and tries again */
-    REPLY_OK_NO_DATA = 2004,    /* success without reply data */
-    REPLY_AUTH_REQUIRED = 2005, /* connect answer: the session is open, authentication must follow */
-    REPLY_UNSUPPORTED = 65535   /* the terminal does not know the command (-1 as int16_t) */
+    REPLY_OK = 2000,         /* success; also the code of an event acknowledgement */
+    REPLY_ERROR = 2001,      /* failure, or no data */
+    REPLY_ACCEPTED = 2002,   /* data chunk accepted */
+    REPLY_BUSY = 2003,       /* busy: the library pauses 200 ms and tries again */
+    REPLY_OK_NO_DATA = 2004, /* success without reply data */
+    REPLY_AUTH_REQUIRED =
+        2005,                 /* connect answer: the session is open, authentication must follow */
+    REPLY_UNSUPPORTED = 65535 /* the terminal does not know the command (-1 as int16_t) */
 };
 
 /* Library codes, written to the code word as their 16-bit two's complement. */
 enum {
-    ERR_NO_REPLY = -2,      /* no definitive reply within the attempts */
-    ERR_SEND_FAILED = -3,   /* request larger than the receive buffer, send failed, or wait abandoned */
+    ERR_NO_REPLY = -2, /* no definitive reply within the attempts */
+    ERR_SEND_FAILED =
+        -3, /* request larger than the receive buffer, send failed, or wait abandoned */
     ERR_RECEIVE_FAILED = -5 /* a multi-packet receive failed */
 };
 
@@ -76,8 +78,8 @@ enum {
     TERMPRO_INIT_CONNECTING = -4,     /* only while the connect exchange runs */
     TERMPRO_INIT_THREAD = -5,         /* the reader thread could not be started */
     TERMPRO_INIT_AUTHENTICATION = -6, /* authentication was not answered with REPLY_OK */
-    TERMPRO_INIT_CONNECT = -7,        /* connect answered with neither REPLY_OK nor REPLY_AUTH_REQUIRED */
-    TERMPRO_INIT_MODEM = -100         /* modem connections: dial or connect after the dial failed */
+    TERMPRO_INIT_CONNECT = -7, /* connect answered with neither REPLY_OK nor REPLY_AUTH_REQUIRED */
+    TERMPRO_INIT_MODEM = -100  /* modem connections: dial or connect after the dial failed */
 };
 
 /* The connection record: the handle that every call takes first. Opaque to callers. */
@@ -100,11 +102,9 @@ typedef int(TERMLINK_CALL* TERMPRO_EVENT_CALLBACK)(int callbackValue, int eventI
  * Returns NULL on failure; TERMPRO_LASTERROR then tells why (a transport library that cannot be
  * loaded, or no memory, leaves it unchanged). A failed opening leaves nothing open.
  */
-TERMLINK_API TermConnection* TERMLINK_CALL TERMPRO_INIT(const char* transportLibrary, int parameter1,
-                                                        int parameter2, int parameter3,
-                                                        TERMPRO_EVENT_CALLBACK callback,
-                                                        int callbackValue, int password,
-                                                        int connectTimeout);
+TERMLINK_API TermConnection* TERMLINK_CALL
+TERMPRO_INIT(const char* transportLibrary, int parameter1, int parameter2, int parameter3,
+             TERMPRO_EVENT_CALLBACK callback, int callbackValue, int password, int connectTimeout);
 
 /* Ends the session, stops the reader thread, closes the transport and frees the connection. */
 TERMLINK_API void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection);

@@ -12,7 +12,8 @@
  *   EMBUDP_NAME(connection)        the transport's name; "TCP..." selects 64 KiB packets
  *   EMBUDP_SENDTOMODEM(handle, text, length)
  *   EMBUDP_READFROMMODEM(handle, buffer, lastCommandLength, timeoutMs)
- *                                  modem connections: AT commands out, NUL-terminated answer text in
+ *                                  modem connections: AT commands out, NUL-terminated answer text
+ * in
  *
  * EMBUDP_SEND is called both from the caller's thread and from the reader thread.
  */

@@ -184,4 +184,6 @@ extern "C" void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection) {
     delete c;
 }
 
-extern "C" int TERMLINK_CALL TERMPRO_LASTERROR(void) { return LastInitError; }
+extern "C" int TERMLINK_CALL TERMPRO_LASTERROR(void) {
+    return LastInitError;
+}

@@ -3,9 +3,16 @@
 // knows which system it runs on.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace termlink::os {
+
+// Failure injection for tests of the unwinding paths: at -1 (normal use) nothing happens;
+// at k >= 0, k more creations succeed and the next one fails, which turns the hook off again.
+extern std::atomic<int> eventCreatesBeforeFailure;
+extern std::atomic<int> threadStartsBeforeFailure;
+bool InjectedFailure(std::atomic<int>& creationsBeforeFailure);
 
 enum class WaitResult { Signalled, TimedOut, Abandoned };
 

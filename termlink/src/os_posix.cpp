@@ -44,6 +44,9 @@ bool InitMonotonicCond(pthread_cond_t* cond) {
 
 bool Event::create(bool signalled) {
     close();
+    if (InjectedFailure(eventCreatesBeforeFailure)) {
+        return false;
+    }
     auto* state = new (std::nothrow) EventState;
     if (state == nullptr) {
         return false;
@@ -136,6 +139,9 @@ extern "C" void* TermlinkThreadStart(void* parameter) {
 
 bool Thread::start(Proc proc, void* argument) {
     join();
+    if (InjectedFailure(threadStartsBeforeFailure)) {
+        return false;
+    }
     auto* state = new (std::nothrow) State;
     if (state == nullptr) {
         return false;
@@ -226,12 +232,15 @@ void Library::unload() {
     }
 }
 
-void* Library::symbol(const char* name) const { return dlsym(handle_, name); }
+void* Library::symbol(const char* name) const {
+    return dlsym(handle_, name);
+}
 
 std::uint32_t TickCount() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
-    auto ms = static_cast<std::uint64_t>(t.tv_sec) * 1000U + static_cast<std::uint64_t>(t.tv_nsec) / 1000000U;
+    auto ms = static_cast<std::uint64_t>(t.tv_sec) * 1000U +
+              static_cast<std::uint64_t>(t.tv_nsec) / 1000000U;
     return static_cast<std::uint32_t>(ms);
 }
 

@@ -9,6 +9,9 @@ namespace termlink::os {
 
 bool Event::create(bool signalled) {
     close();
+    if (InjectedFailure(eventCreatesBeforeFailure)) {
+        return false;
+    }
     handle_ = CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr);
     return handle_ != nullptr;
 }
@@ -20,8 +23,12 @@ void Event::close() {
     }
 }
 
-void Event::set() { SetEvent(handle_); }
-void Event::reset() { ResetEvent(handle_); }
+void Event::set() {
+    SetEvent(handle_);
+}
+void Event::reset() {
+    ResetEvent(handle_);
+}
 
 WaitResult Event::wait(int milliseconds) const {
     DWORD timeout = milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds);
@@ -49,6 +56,9 @@ static DWORD WINAPI ThreadStart(LPVOID parameter) {
 
 bool Thread::start(Proc proc, void* argument) {
     join();
+    if (InjectedFailure(threadStartsBeforeFailure)) {
+        return false;
+    }
     auto* state = new (std::nothrow) State{nullptr, proc, argument};
     if (state == nullptr) {
         return false;
@@ -104,8 +114,12 @@ void* Library::symbol(const char* name) const {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
-std::uint32_t TickCount() { return GetTickCount(); }
+std::uint32_t TickCount() {
+    return GetTickCount();
+}
 
-void SleepMs(int milliseconds) { Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds)); }
+void SleepMs(int milliseconds) {
+    Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
+}
 
 } // namespace termlink::os

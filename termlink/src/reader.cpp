@@ -19,8 +19,8 @@ void DeliverEvent(TermConnection* c, std::uint8_t* packet, int length) {
     if (c->eventCallback != nullptr) {
         std::int32_t number = ReadU16(packet + kOffsetNumber);
         if (number != c->lastEventNumber || c->lastEventNumber == 0) {
-            c->eventCallback(c->callbackValue, ReadU16(packet + kOffsetSession), length - kHeaderSize,
-                             packet + kHeaderSize);
+            c->eventCallback(c->callbackValue, ReadU16(packet + kOffsetSession),
+                             length - kHeaderSize, packet + kHeaderSize);
             c->lastEventNumber = number;
         }
     }

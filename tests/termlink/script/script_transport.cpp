@@ -1,0 +1,56 @@
+// The scriptable test transport: forwards each entry to the hosting program's SCRIPT_HOST.
+// Variants are built from this file: without EMBUDP_TERMINALREAD (SCRIPT_NO_TERMINALREAD) and
+// without the required EMBUDP_READ (SCRIPT_NO_READ).
+#include "script_host.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#define SCRIPT_EXPORT extern "C" __declspec(dllexport)
+#else
+#include <dlfcn.h>
+#define SCRIPT_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+ScriptHost* Host() {
+#if defined(_WIN32)
+    auto fn = reinterpret_cast<ScriptHostFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), "SCRIPT_HOST")));
+#else
+    auto fn = reinterpret_cast<ScriptHostFn>(dlsym(RTLD_DEFAULT, "SCRIPT_HOST"));
+#endif
+    return fn != nullptr ? fn() : nullptr;
+}
+
+} // namespace
+
+SCRIPT_EXPORT void* EMBUDP_CALL EMBUDP_INIT(int parameter1, int parameter2, int parameter3) {
+    ScriptHost* host = Host();
+    return host != nullptr ? host->init(parameter1, parameter2, parameter3) : nullptr;
+}
+
+SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_CLOSE(void* handle) {
+    return Host()->close(handle);
+}
+
+SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_SEND(void* handle, const void* bytes, int length) {
+    return Host()->send(handle, bytes, length);
+}
+
+#if !defined(SCRIPT_NO_READ)
+SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_READ(void* handle, void* buffer, int capacity, int timeoutMs) {
+    return Host()->read(handle, buffer, capacity, timeoutMs);
+}
+#endif
+
+#if !defined(SCRIPT_NO_TERMINALREAD)
+SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_TERMINALREAD(void* handle) {
+    return Host()->terminalRead(handle);
+}
+#endif
+
+SCRIPT_EXPORT const char* EMBUDP_CALL EMBUDP_NAME(void* connection) {
+    ScriptHost* host = Host();
+    return host != nullptr ? host->name(connection) : "SCRIPT";
+}

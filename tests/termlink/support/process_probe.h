@@ -1,0 +1,14 @@
+// What a process holds, seen from inside: threads, loaded modules, open handles.
+#pragma once
+
+#include <string>
+
+namespace probe {
+
+int ThreadCount();
+// Whether the library of that file name (as passed to TERMPRO_INIT) is loaded.
+bool IsLoaded(const std::string& fileName);
+// Open handles of the process on Windows; -1 elsewhere.
+int HandleCount();
+
+} // namespace probe

@@ -1,0 +1,304 @@
+#include "scripted_terminal.h"
+
+#include "script_host.h"
+#include "termlink.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#if defined(_WIN32)
+#define SCRIPT_HOST_EXPORT extern "C" __declspec(dllexport)
+#else
+#include <climits>
+#include <unistd.h>
+#define SCRIPT_HOST_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace scripted {
+
+namespace {
+
+std::uint16_t Checksum(const std::uint8_t* bytes, int length) {
+    std::uint32_t sum = 0;
+    int i = 0;
+    for (; i + 1 < length; i += 2) {
+        sum += static_cast<std::uint32_t>(bytes[i] | (bytes[i + 1] << 8));
+        if ((sum & 0x80000000U) != 0) {
+            sum = (sum & 0xFFFFU) + (sum >> 16);
+        }
+    }
+    if (i < length) {
+        sum += bytes[i];
+    }
+    while ((sum >> 16) != 0) {
+        sum = (sum & 0xFFFFU) + (sum >> 16);
+    }
+    return static_cast<std::uint16_t>(~sum);
+}
+
+void Put16(std::uint8_t* p, std::uint16_t value) {
+    p[0] = static_cast<std::uint8_t>(value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// Header and checksum of a packet whose payload is already in place.
+void Seal(std::uint8_t* packet, int length, std::uint16_t code, std::uint16_t session,
+          std::uint16_t number, bool badChecksum = false) {
+    Put16(packet, code);
+    Put16(packet + 2, 0);
+    Put16(packet + 4, session);
+    Put16(packet + 6, number);
+    std::uint16_t checksum = Checksum(packet, length);
+    Put16(packet + 2, badChecksum ? static_cast<std::uint16_t>(checksum ^ 0x0101) : checksum);
+}
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void PollPause() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// An arbitrary non-null handle: the transport has one terminal.
+void* const kHandle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(0x5C1));
+
+} // namespace
+
+Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number,
+                 const Bytes& payload, bool badChecksum) {
+    Bytes bytes(8 + payload.size());
+    std::copy(payload.begin(), payload.end(), bytes.begin() + 8);
+    Seal(bytes.data(), static_cast<int>(bytes.size()), code, session, number, badChecksum);
+    return bytes;
+}
+
+Terminal::Terminal()
+    : arena_(new std::uint8_t[kArenaBytes]), sent_(new Slot[kSlots]), inbound_(new Slot[kSlots]) {}
+
+void Terminal::Reset() {
+    for (std::size_t i = 0; i < std::min(sentCount_.load(), kSlots); ++i) {
+        sent_[i].ready = false;
+    }
+    for (std::size_t i = 0; i < std::min(inboundTail_.load(), kSlots); ++i) {
+        inbound_[i].ready = false;
+    }
+    sentCount_ = 0;
+    inboundHead_ = 0;
+    inboundTail_ = 0;
+    arenaTop_ = 0;
+    {
+        std::lock_guard lock(respondersMutex_);
+        responder_ = nullptr;
+        responders_.clear();
+    }
+    name_ = "UDP";
+    sendResult_ = 1;
+    initSucceeds_ = true;
+    openHandles_ = 0;
+    stuckMs_ = 0;
+    session = 0x0012;
+}
+
+void Terminal::SetResponder(Responder responder) {
+    std::lock_guard lock(respondersMutex_);
+    if (!responder) {
+        responder_ = nullptr;
+        return;
+    }
+    responders_.push_back(std::move(responder));
+    responder_ = &responders_.back();
+}
+
+void Terminal::DefaultRespond(const Packet& request) {
+    if (request.code() == CMD_CONNECT || request.code() == CMD_DISCONNECT) {
+        Reply(request, REPLY_OK);
+    }
+}
+
+std::int64_t Terminal::Store(const std::uint8_t* bytes, int length) {
+    const std::int64_t offset = arenaTop_.fetch_add(std::max(length, 0));
+    if (offset + length > kArenaBytes) {
+        return -1;
+    }
+    if (bytes != nullptr && length > 0) {
+        std::memcpy(At(offset), bytes, static_cast<std::size_t>(length));
+    }
+    return offset;
+}
+
+void Terminal::Deliver(const std::uint8_t* bytes, int length, int delayMs) {
+    const std::size_t index = inboundTail_.fetch_add(1);
+    if (index >= kSlots) {
+        return;
+    }
+    Slot& slot = inbound_[index];
+    slot.offset = Store(bytes, length);
+    slot.length = slot.offset < 0 ? 0 : length;
+    slot.dueNs = NowNs() + static_cast<std::int64_t>(delayMs) * 1000000;
+    slot.ready.store(true, std::memory_order_release);
+}
+
+void Terminal::DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
+                             const std::uint8_t* payload, int payloadLength, int delayMs) {
+    const int length = 8 + payloadLength;
+    const std::int64_t offset = Store(nullptr, length);
+    if (offset < 0) {
+        return;
+    }
+    std::uint8_t* packet = At(offset);
+    if (payloadLength > 0) {
+        std::memcpy(packet + 8, payload, static_cast<std::size_t>(payloadLength));
+    }
+    Seal(packet, length, code, sessionField, number);
+    const std::size_t index = inboundTail_.fetch_add(1);
+    if (index >= kSlots) {
+        return;
+    }
+    Slot& slot = inbound_[index];
+    slot.offset = offset;
+    slot.length = length;
+    slot.dueNs = NowNs() + static_cast<std::int64_t>(delayMs) * 1000000;
+    slot.ready.store(true, std::memory_order_release);
+}
+
+std::vector<Packet> Terminal::Sent() const {
+    std::vector<Packet> packets;
+    const std::size_t count = std::min(sentCount_.load(), kSlots);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Slot& slot = sent_[i];
+        if (slot.ready.load(std::memory_order_acquire) && slot.offset >= 0) {
+            packets.push_back({At(slot.offset), slot.length, slot.sender});
+        }
+    }
+    return packets;
+}
+
+std::vector<Packet> Terminal::Requests() const {
+    std::vector<Packet> requests;
+    for (const Packet& packet : Sent()) {
+        if (packet.code() != REPLY_OK) {
+            requests.push_back(packet);
+        }
+    }
+    return requests;
+}
+
+void Terminal::StickNextRead(int ms, const Bytes& packet) {
+    stuckPacket_ = packet;
+    stuckMs_ = ms;
+}
+
+void Terminal::SetName(std::string name) {
+    name_ = std::move(name);
+}
+
+void* Terminal::Init(int, int, int) {
+    if (!initSucceeds_) {
+        return nullptr;
+    }
+    ++openHandles_;
+    return kHandle;
+}
+
+int Terminal::Close(void* handle) {
+    if (handle == kHandle) {
+        --openHandles_;
+    }
+    return 1;
+}
+
+int Terminal::Send(const void* bytes, int length) {
+    const auto* data = static_cast<const std::uint8_t*>(bytes);
+    const std::size_t index = sentCount_.fetch_add(1);
+    if (index < kSlots) {
+        Slot& slot = sent_[index];
+        slot.offset = Store(data, length);
+        slot.length = length;
+        slot.sender = std::this_thread::get_id();
+        slot.ready.store(true, std::memory_order_release);
+    }
+    const int result = sendResult_;
+    if (result != 0) {
+        const Packet request{data, length, std::this_thread::get_id()};
+        if (const Responder* responder = responder_.load()) {
+            (*responder)(request);
+        } else {
+            DefaultRespond(request);
+        }
+    }
+    return result;
+}
+
+int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
+    lastReadThread_ = std::this_thread::get_id();
+    if (const int stuck = stuckMs_.exchange(0); stuck > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(stuck));
+        const int n = std::min(capacity, static_cast<int>(stuckPacket_.size()));
+        std::memcpy(buffer, stuckPacket_.data(), static_cast<std::size_t>(n));
+        return n;
+    }
+    const unsigned generation = wakeGeneration_;
+    const std::int64_t deadline = NowNs() + static_cast<std::int64_t>(timeoutMs) * 1000000;
+    for (;;) {
+        if (wakeGeneration_ != generation) {
+            return 0;
+        }
+        std::size_t head = inboundHead_.load();
+        if (head < std::min(inboundTail_.load(), kSlots)) {
+            const Slot& slot = inbound_[head];
+            if (slot.ready.load(std::memory_order_acquire) && slot.dueNs <= NowNs() &&
+                inboundHead_.compare_exchange_strong(head, head + 1)) {
+                const int n = std::min(capacity, slot.length);
+                std::memcpy(buffer, At(slot.offset), static_cast<std::size_t>(std::max(n, 0)));
+                return n;
+            }
+        }
+        if (NowNs() >= deadline) {
+            return 0;
+        }
+        PollPause();
+    }
+}
+
+int Terminal::TerminalRead() {
+    ++wakeGeneration_;
+    return 1;
+}
+
+Terminal& TheTerminal() {
+    static Terminal terminal;
+    return terminal;
+}
+
+std::string TransportPath(const char* baseName) {
+#if defined(_WIN32)
+    return std::string(baseName) + ".dll";
+#else
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string exe(path, n > 0 ? static_cast<std::size_t>(n) : 0);
+    return exe.substr(0, exe.rfind('/') + 1) + "lib" + baseName + ".so";
+#endif
+}
+
+} // namespace scripted
+
+using scripted::TheTerminal;
+
+SCRIPT_HOST_EXPORT ScriptHost* EMBUDP_CALL SCRIPT_HOST(void) {
+    static ScriptHost host = {
+        [](int p1, int p2, int p3) { return TheTerminal().Init(p1, p2, p3); },
+        [](void* handle) { return TheTerminal().Close(handle); },
+        [](void*, const void* bytes, int length) { return TheTerminal().Send(bytes, length); },
+        [](void*, void* buffer, int capacity, int timeoutMs) {
+            return TheTerminal().Read(buffer, capacity, timeoutMs);
+        },
+        [](void*) { return TheTerminal().TerminalRead(); },
+        [](void*) { return TheTerminal().Name(); },
+    };
+    return &host;
+}

@@ -1,0 +1,159 @@
+// The terminal side of the scriptable test transport. Each test scripts how the terminal
+// answers the packets that termlink sends, and observes what was sent.
+//
+// termlink suspends its reader thread around each send when a transport lacks
+// EMBUDP_TERMINALREAD, and the reader may then be stopped anywhere, inside a lock or the heap.
+// So everything on the send path (the log of sent packets, the responder, replies) takes no
+// lock and allocates nothing: packets live in a preallocated arena and are published through
+// atomics. Reads poll that arena.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace scripted {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A packet in the terminal's arena, valid until the next Reset(): 8-byte header (code,
+// checksum, session, number) and payload.
+struct Packet {
+    const std::uint8_t* data = nullptr;
+    int size = 0;
+    std::thread::id sender; // the thread that sent it (packets sent by termlink)
+
+    std::uint16_t code() const { return field(0); }
+    std::uint16_t checksum() const { return field(2); }
+    std::uint16_t session() const { return field(4); }
+    std::uint16_t number() const { return field(6); }
+    Bytes bytes() const { return Bytes(data, data + size); }
+    Bytes payload() const { return size > 8 ? Bytes(data + 8, data + size) : Bytes{}; }
+
+private:
+    std::uint16_t field(int offset) const {
+        return size >= offset + 2
+                   ? static_cast<std::uint16_t>(data[offset] | (data[offset + 1] << 8))
+                   : 0;
+    }
+};
+
+// Builds a packet with a correct checksum (or a wrong one when asked).
+Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number,
+                 const Bytes& payload = {}, bool badChecksum = false);
+
+class Terminal {
+public:
+    using Responder = std::function<void(const Packet& request)>;
+
+    Terminal();
+
+    // Back to the start: empty queues, the default responder, the default settings.
+    // Only while no connection is open.
+    void Reset();
+
+    // Called for every packet termlink sends, on the sending thread. It must not lock or
+    // allocate (Reply and Deliver do neither). The default responder accepts CMD_CONNECT
+    // (session `session`) and CMD_DISCONNECT with REPLY_OK. Null restores the default.
+    void SetResponder(Responder responder);
+    void DefaultRespond(const Packet& request);
+
+    // Makes a packet readable by termlink after `delayMs`. Packets are read in the order
+    // they were delivered.
+    void Deliver(const std::uint8_t* bytes, int length, int delayMs = 0);
+    void Deliver(const Bytes& bytes, int delayMs = 0) {
+        Deliver(bytes.data(), static_cast<int>(bytes.size()), delayMs);
+    }
+    // Builds a packet in place and delivers it; safe inside a responder.
+    void DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
+                       const std::uint8_t* payload, int payloadLength, int delayMs = 0);
+    void DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number) {
+        DeliverPacket(code, sessionField, number, nullptr, 0);
+    }
+    // Answers a request: the same number, the terminal's session id.
+    void Reply(const Packet& request, std::uint16_t code, const std::uint8_t* payload,
+               int payloadLength, int delayMs = 0) {
+        DeliverPacket(code, session, request.number(), payload, payloadLength, delayMs);
+    }
+    void Reply(const Packet& request, std::uint16_t code,
+               std::initializer_list<std::uint8_t> payload = {}, int delayMs = 0) {
+        Reply(request, code, payload.begin(), static_cast<int>(payload.size()), delayMs);
+    }
+    void Reply(const Packet& request, std::uint16_t code, const Bytes& payload, int delayMs = 0) {
+        Reply(request, code, payload.data(), static_cast<int>(payload.size()), delayMs);
+    }
+
+    std::vector<Packet> Sent() const;
+    // Sent packets other than event acknowledgements.
+    std::vector<Packet> Requests() const;
+    int OpenHandles() const { return openHandles_; }
+    std::thread::id LastReadThread() const { return lastReadThread_; }
+
+    // The next read ignores EMBUDP_TERMINALREAD and returns only after `ms`, with `packet`.
+    void StickNextRead(int ms, const Bytes& packet);
+
+    void SetName(std::string name);
+    void SetSendResult(int result) { sendResult_ = result; }
+    void SetInitResult(bool succeed) { initSucceeds_ = succeed; }
+    std::atomic<std::uint16_t> session{0x0012};
+
+    // Entry points for the transport library.
+    void* Init(int p1, int p2, int p3);
+    int Close(void* handle);
+    int Send(const void* bytes, int length);
+    int Read(void* buffer, int capacity, int timeoutMs);
+    int TerminalRead();
+    const char* Name() const { return name_.c_str(); }
+
+private:
+    struct Slot {
+        std::atomic<bool> ready{false};
+        std::int64_t offset = 0;
+        int length = 0;
+        std::int64_t dueNs = 0; // inbound: when it becomes readable
+        std::thread::id sender; // outbound: who sent it
+    };
+    static constexpr std::size_t kSlots = 1 << 16;
+    static constexpr std::int64_t kArenaBytes = 64 << 20;
+
+    // Copies bytes into the arena; -1 when it is full.
+    std::int64_t Store(const std::uint8_t* bytes, int length);
+    std::uint8_t* At(std::int64_t offset) const { return arena_.get() + offset; }
+
+    std::unique_ptr<std::uint8_t[]> arena_;
+    std::atomic<std::int64_t> arenaTop_{0};
+    std::unique_ptr<Slot[]> sent_;
+    std::atomic<std::size_t> sentCount_{0};
+    std::unique_ptr<Slot[]> inbound_;
+    std::atomic<std::size_t> inboundTail_{0};
+    std::atomic<std::size_t> inboundHead_{0};
+
+    std::mutex respondersMutex_; // only for SetResponder and Reset, never on the send path
+    std::deque<Responder> responders_;
+    std::atomic<const Responder*> responder_{nullptr};
+
+    std::string name_ = "UDP";
+    std::atomic<int> sendResult_{1};
+    std::atomic<bool> initSucceeds_{true};
+    std::atomic<int> openHandles_{0};
+    std::atomic<unsigned> wakeGeneration_{0};
+    std::atomic<int> stuckMs_{0};
+    Bytes stuckPacket_;
+    std::atomic<std::thread::id> lastReadThread_;
+};
+
+// The one terminal that the transport library talks to.
+Terminal& TheTerminal();
+
+// The file name to pass to TERMPRO_INIT for a transport library built beside the tests
+// ("scripttransport", "scripttransport_nowake", "scripttransport_noread", ...).
+std::string TransportPath(const char* baseName);
+
+} // namespace scripted
