@@ -274,6 +274,21 @@ Terminal& TheTerminal() {
     return terminal;
 }
 
+namespace {
+thread_local int transportDepth = 0;
+
+struct TransportCall {
+    TransportCall() { ++transportDepth; }
+    ~TransportCall() { --transportDepth; }
+    TransportCall(const TransportCall&) = delete;
+    TransportCall& operator=(const TransportCall&) = delete;
+};
+} // namespace
+
+bool InsideTransport() {
+    return transportDepth > 0;
+}
+
 std::string TransportPath(const char* baseName) {
 #if defined(_WIN32)
     return std::string(baseName) + ".dll";
@@ -288,17 +303,34 @@ std::string TransportPath(const char* baseName) {
 } // namespace scripted
 
 using scripted::TheTerminal;
+using scripted::TransportCall;
 
 SCRIPT_HOST_EXPORT ScriptHost* EMBUDP_CALL SCRIPT_HOST(void) {
     static ScriptHost host = {
-        [](int p1, int p2, int p3) { return TheTerminal().Init(p1, p2, p3); },
-        [](void* handle) { return TheTerminal().Close(handle); },
-        [](void*, const void* bytes, int length) { return TheTerminal().Send(bytes, length); },
+        [](int p1, int p2, int p3) {
+            TransportCall call;
+            return TheTerminal().Init(p1, p2, p3);
+        },
+        [](void* handle) {
+            TransportCall call;
+            return TheTerminal().Close(handle);
+        },
+        [](void*, const void* bytes, int length) {
+            TransportCall call;
+            return TheTerminal().Send(bytes, length);
+        },
         [](void*, void* buffer, int capacity, int timeoutMs) {
+            TransportCall call;
             return TheTerminal().Read(buffer, capacity, timeoutMs);
         },
-        [](void*) { return TheTerminal().TerminalRead(); },
-        [](void*) { return TheTerminal().Name(); },
+        [](void*) {
+            TransportCall call;
+            return TheTerminal().TerminalRead();
+        },
+        [](void*) {
+            TransportCall call;
+            return TheTerminal().Name();
+        },
     };
     return &host;
 }

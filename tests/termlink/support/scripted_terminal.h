@@ -152,6 +152,10 @@ private:
 // The one terminal that the transport library talks to.
 Terminal& TheTerminal();
 
+// Whether the calling thread is inside one of the transport's entries (for tests that tell
+// termlink's own work from the transport's).
+bool InsideTransport();
+
 // The file name to pass to TERMPRO_INIT for a transport library built beside the tests
 // ("scripttransport", "scripttransport_nowake", "scripttransport_noread", ...).
 std::string TransportPath(const char* baseName);
