@@ -1,7 +1,9 @@
 // The reader thread: events to the callback, their acknowledgement, repeats, damaged packets,
 // the paused reader of transports without EMBUDP_TERMINALREAD, and a stuck reader's restart.
 #include "process_probe.h"
+
 #include "termlink_fixture.h"
+#include <algorithm>
 
 using namespace scripted;
 
@@ -74,10 +76,8 @@ TEST_F(ReaderTest, RepeatsAreDeliveredOnceButAcknowledgedEachTime) {
     }
     WaitForAcks(5);
     auto events = Recorder().WaitFor(4, 3000);
-    std::vector<int> ids;
-    for (const Event& e : events) {
-        ids.push_back(e.id);
-    }
+    std::vector<int> ids(events.size());
+    std::transform(events.begin(), events.end(), ids.begin(), [](const Event& e) { return e.id; });
     EXPECT_EQ(ids, (std::vector<int>{9, 0, 0, 10}));
     EXPECT_EQ(Acks().size(), 5U);
 }

@@ -14,7 +14,7 @@ constexpr std::uint16_t kCommand = 1010;
 
 // Answers each request but the connect with the next code of the list
 // (the last one repeats); kSilent sends nothing.
-void AnswerWith(Terminal& terminal, std::vector<int> codes, Bytes payload = {}) {
+void AnswerWith(Terminal& terminal, const std::vector<int>& codes, const Bytes& payload = {}) {
     auto next = std::make_shared<std::size_t>(0);
     terminal.SetResponder([&terminal, codes, payload, next](const Packet& request) {
         if (request.code() == CMD_CONNECT || request.code() == REPLY_OK) {

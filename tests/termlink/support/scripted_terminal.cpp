@@ -63,8 +63,9 @@ void PollPause() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-// An arbitrary non-null handle: the transport has one terminal.
-void* const kHandle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(0x5C1));
+// The transport has one terminal; its handle is the address of this object.
+char handleObject;
+void* const kHandle = &handleObject;
 
 } // namespace
 
