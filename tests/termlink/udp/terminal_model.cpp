@@ -46,6 +46,11 @@ bool CommKeyMatches(std::uint32_t sentKey, std::uint32_t password, std::uint16_t
 }
 
 void Responder::Reply(std::uint16_t code, std::span<const std::uint8_t> payload) {
+    if (noteReply) {
+        model_.Note("session 0x%04X: request %u number %u with %zu bytes, reply %u with %zu bytes",
+                    session.id, request.header.code, request.header.number, request.payload.size(),
+                    code, payload.size());
+    }
     SendPacket(code, session.id, request.header.number, payload);
 }
 
@@ -139,14 +144,8 @@ void TerminalModel::Receive(Peer peer, std::span<const std::uint8_t> datagram,
         responder.Reply(REPLY_UNSUPPORTED);
         return;
     }
-    const std::size_t first = out.size();
+    responder.noteReply = true;
     (*command)(responder);
-    if (out.size() > first) {
-        const std::vector<std::uint8_t>& reply = out[first].bytes;
-        Note("session 0x%04X: request %u number %u with %zu bytes, reply %u with %zu bytes",
-             session.id, h.code, h.number, request.payload.size(), GetU16(&reply[0]),
-             reply.size() - kHeaderSize);
-    }
 }
 
 void TerminalModel::Connect(const Request& request, std::vector<Outgoing>& out) {

@@ -85,6 +85,7 @@ public:
 
     Session& session;
     const Request& request;
+    bool noteReply = false; // log each reply with its request
 
 private:
     TerminalModel& model_;
