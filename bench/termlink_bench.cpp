@@ -104,10 +104,7 @@ int TERMLINK_CALL IgnoreEvent(int, int, int, const unsigned char*) {
 // The request carries `payload` bytes, and the echo command answers with as many.
 double SendCmdRoundTrips(const std::string& transport, int payload, int rounds) {
     termsim::TerminalServer terminal;
-    terminal.With([](termsim::TerminalModel& model) {
-        model.AddSampleCommands();
-        return 0;
-    });
+    terminal.With([](termsim::TerminalModel& model) { model.AddSampleCommands(); });
     if (!terminal.Start()) {
         return 0;
     }

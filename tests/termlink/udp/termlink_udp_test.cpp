@@ -85,10 +85,7 @@ protected:
 
     void StartTerminal(termsim::Settings settings = {}) {
         server_ = std::make_unique<TerminalServer>(settings);
-        server_->With([](TerminalModel& model) {
-            model.AddSampleCommands();
-            return 0;
-        });
+        server_->With([](TerminalModel& model) { model.AddSampleCommands(); });
         ASSERT_TRUE(server_->Start());
     }
 
@@ -232,7 +229,6 @@ TEST_F(UdpSession, RepeatedEventAfterACommandIsDeliveredOnce) {
             r.Reply(REPLY_OK);
             r.SendEvent(MakeEvent(3, "door open", std::nullopt, 2));
         });
-        return 0;
     });
     TermConnection* c = Open(true);
     ASSERT_NE(c, nullptr);

@@ -143,7 +143,6 @@ int main(int argc, char** argv) {
             std::printf("termsim: %s\n", line.c_str());
             std::fflush(stdout);
         };
-        return 0;
     });
     if (!server.Open(static_cast<std::uint16_t>(o.port))) {
         std::fprintf(stderr, "termsim: cannot listen on 127.0.0.1:%ld\n", o.port);
