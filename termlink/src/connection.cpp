@@ -65,12 +65,19 @@ void CloseTransport(TermConnection* c) {
     c->library.unload();
 }
 
-// Unwinds an opening from the point where the transport is open.
-void FailOpening(TermConnection* c) {
-    if (c->stopReader) {
-        c->stopReader.set();
+// Stops the reader threads. A reader that began a new transport read after the last idle wait
+// is woken too, so that stopping costs no full read time-out.
+void StopReaderThreads(TermConnection* c) {
+    c->stopReader.set();
+    if (c->fnTerminalRead != nullptr && c->readerThread != nullptr) {
+        c->fnTerminalRead(c->transport);
     }
     StopReaders(c);
+}
+
+// Unwinds an opening from the point where the transport is open.
+void FailOpening(TermConnection* c) {
+    StopReaderThreads(c);
     CloseEvents(c);
     CloseTransport(c);
     delete c;
@@ -177,8 +184,7 @@ extern "C" void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection) {
         c->fnTerminalRead(c->transport);
         c->readerIdle.wait(kCloseIdleWaitMs);
     }
-    c->stopReader.set();
-    StopReaders(c);
+    StopReaderThreads(c);
     CloseEvents(c);
     CloseTransport(c);
     delete c;
