@@ -18,17 +18,9 @@ namespace {
 const char* const kCodes[] = {"EN", "EN", "ES", "PT", "IT", "FR", "ES-MX", "CA", "NL", "HR"};
 
 // The wizard list's texts by language number, in the ANSI code page.
-const char* const kListTexts[] = {nullptr,
-                                  "English",
-                                  "Espa\xF1ol",
-                                  "Portugu\xEAs",
-                                  "Italiano",
-                                  "Fran\xE7"
-                                  "ais",
-                                  "Mexicano",
-                                  "Catalan",
-                                  "Netherlands",
-                                  "Hrvatski"};
+const char* const kListTexts[] = {nullptr,       "English",     "Espa\361ol", "Portugu\352s",
+                                  "Italiano",    "Fran\347ais", "Mexicano",   "Catalan",
+                                  "Netherlands", "Hrvatski"};
 
 struct NameCode {
     const char* name;

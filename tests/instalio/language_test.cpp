@@ -125,37 +125,69 @@ TEST_F(Language, EveryResourceHasTheKeysInGroupsWithCrLf) {
     }
 }
 
-TEST_F(Language, CodeFromNameLowerCasesTheCallersName) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"English", "en"},    {"ENG", "en"},        {"Spanish", "es"},  {"spa", "es"},
-        {"Italian", "it"},    {"Portuguese", "pt"}, {"French", "fr"},   {"Mexican", "es-mx"},
-        {"Catalonian", "ca"}, {"DUTCH", "nl"},      {"Croatian", "hr"}, {"Catalan", "en"},
-        {"German", "en"},     {"", "en"},           {"english ", "en"}, {"Klingon", "en"},
+// A file of the source tree as the Wine prefix sees it: on drive Z:, the Unix root.
+std::string TreeFile(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+TEST_F(Language, BuiltResourcesAreTheTextFilesByteForByte) {
+    const std::pair<const char*, const char*> files[] = {
+        {"EN", "en.txt"}, {"ES", "es.txt"}, {"PT", "pt.txt"},
+        {"IT", "it.txt"}, {"FR", "fr.txt"}, {"ES-MX", "es-mx.txt"},
+        {"CA", "ca.txt"}, {"NL", "nl.txt"}, {"HR", "hr.txt"},
     };
-    for (const auto& [name, code] : cases) {
-        std::string variable = name;
-        EXPECT_EQ(LanguageCodeFromName(variable), code) << name;
-        std::string lower = name;
-        for (char& c : lower) {
-            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-        }
-        EXPECT_EQ(variable, lower);
+    for (const auto& [code, file] : files) {
+        std::string bytes;
+        ASSERT_EQ(ReadResource(code, "LANGUAGES", bytes), 0u) << code;
+        EXPECT_EQ(bytes, ReadFileBytes(TreeFile(std::string(INSTALIO_RESOURCE_DIR "/") + file)))
+            << code;
+    }
+    std::string config;
+    ASSERT_EQ(ReadResource("CONFIGURACION", "ARCHIVOS", config), 0u);
+    EXPECT_EQ(config, ReadFileBytes(TreeFile(INSTALIO_CONFIGURATION_FILE)));
+}
+
+TEST_F(Language, CodeFromNameLowerCasesTheCallersName) {
+    struct Case {
+        const char* name;
+        const char* code;
+        const char* nameAfter;
+    };
+    const Case cases[] = {
+        {"English", "en", "english"},       {"ENG", "en", "eng"},
+        {"Spanish", "es", "spanish"},       {"spa", "es", "spa"},
+        {"Italian", "it", "italian"},       {"Portuguese", "pt", "portuguese"},
+        {"French", "fr", "french"},         {"Mexican", "es-mx", "mexican"},
+        {"Catalonian", "ca", "catalonian"}, {"DUTCH", "nl", "dutch"},
+        {"Croatian", "hr", "croatian"},     {"Catalan", "en", "catalan"},
+        {"German", "en", "german"},         {"", "en", ""},
+        {"English ", "en", "english "},     {"\xC9SPA\xD1OL", "en", "\xE9spa\xF1ol"},
+    };
+    for (const Case& c : cases) {
+        std::string variable = c.name;
+        EXPECT_EQ(LanguageCodeFromName(variable), c.code) << c.name;
+        EXPECT_EQ(variable, c.nameAfter);
     }
 }
 
 TEST_F(Language, IndexFromCodeUpperCasesTheCallersCode) {
-    const std::pair<const char*, int> cases[] = {
-        {"EN", 1},    {"es", 2}, {"Pt", 3}, {"it", 4}, {"fr", 5}, {"es-mx", 6}, {"Es-Mx", 6},
-        {"ES-MX", 6}, {"ca", 7}, {"nl", 8}, {"hr", 9}, {"", 1},   {"de", 1},    {"esmx", 1},
+    struct Case {
+        const char* code;
+        int number;
+        const char* codeAfter;
     };
-    for (const auto& [code, number] : cases) {
-        std::string variable = code;
-        EXPECT_EQ(LanguageIndexFromCode(variable), number) << code;
-        std::string upper = code;
-        for (char& c : upper) {
-            c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-        }
-        EXPECT_EQ(variable, upper);
+    const Case cases[] = {
+        {"EN", 1, "EN"}, {"es", 2, "ES"},       {"Pt", 3, "PT"},       {"it", 4, "IT"},
+        {"fr", 5, "FR"}, {"es-mx", 6, "ES-MX"}, {"Es-Mx", 6, "ES-MX"}, {"ES-MX", 6, "ES-MX"},
+        {"ca", 7, "CA"}, {"nl", 8, "NL"},       {"hr", 9, "HR"},       {"", 1, ""},
+        {"de", 1, "DE"}, {"esmx", 1, "ESMX"},
+    };
+    for (const Case& c : cases) {
+        std::string variable = c.code;
+        EXPECT_EQ(LanguageIndexFromCode(variable), c.number) << c.code;
+        EXPECT_EQ(variable, c.codeAfter);
     }
 }
 
@@ -319,11 +351,10 @@ TEST_F(Language, FillComboAndApplyLanguageWriteTheSurface) {
     const std::vector<std::string> expected = {
         "cmbLanguages.SetImageList",
         "cmbLanguages.AddItem(English,1,1)",
-        "cmbLanguages.AddItem(Espa\xF1ol,2,2)",
-        "cmbLanguages.AddItem(Portugu\xEAs,3,3)",
+        "cmbLanguages.AddItem(Espa\361ol,2,2)",
+        "cmbLanguages.AddItem(Portugu\352s,3,3)",
         "cmbLanguages.AddItem(Italiano,4,4)",
-        "cmbLanguages.AddItem(Fran\xE7"
-        "ais,5,5)",
+        "cmbLanguages.AddItem(Fran\347ais,5,5)",
         "cmbLanguages.AddItem(Mexicano,6,6)",
         "cmbLanguages.AddItem(Catalan,7,7)",
         "cmbLanguages.AddItem(Netherlands,8,8)",
@@ -333,9 +364,7 @@ TEST_F(Language, FillComboAndApplyLanguageWriteTheSurface) {
         "lblSeccion0.Caption=Choisissez la langue de l'installation :",
         "lblTooltip.Caption=",
         "cmdSiguiente.Text=Suivant",
-        "cmdAnterior.Text=Pr\xE9"
-        "c\xE9"
-        "dent",
+        "cmdAnterior.Text=Pr\351c\351dent",
         "cmdSalir.Text=Fermer",
         "frmFolders.Load",
         "frmFolders.cmdAceptar.Text=Accepter",

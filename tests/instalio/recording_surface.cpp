@@ -3,59 +3,63 @@
 namespace instalio::test {
 
 namespace {
-const char* Bool(bool value) {
+std::string Bool(bool value) {
     return value ? "True" : "False";
 }
 } // namespace
 
+void Recorder::Record(const std::string& entry) {
+    owner_.log.push_back(name_ + entry);
+}
+
 void RecordedLabel::SetCaption(const std::string& value) {
     caption = value;
-    owner_.log.push_back(name_ + ".Caption=" + value);
+    Record(".Caption=" + value);
 }
 
 void RecordedLabel::SetVisible(bool value) {
     visible = value;
-    owner_.log.push_back(name_ + ".Visible=" + Bool(value));
+    Record(".Visible=" + Bool(value));
 }
 
 void RecordedImage::SetVisible(bool value) {
     visible = value;
-    owner_.log.push_back(name_ + ".Visible=" + Bool(value));
+    Record(".Visible=" + Bool(value));
 }
 
 void RecordedBar::Start(bool value) {
     running = value;
-    owner_.log.push_back(name_ + ".Start(" + Bool(value) + ")");
+    Record(".Start(" + Bool(value) + ")");
 }
 
 void RecordedBar::SetVisible(bool value) {
     visible = value;
-    owner_.log.push_back(name_ + ".Visible=" + Bool(value));
+    Record(".Visible=" + Bool(value));
 }
 
 bool RecordedCheckBox::Checked() {
-    owner_.log.push_back(name_ + ".Checked");
+    Record(".Checked");
     return checked;
 }
 
 std::string RecordedTextBox::Text() {
-    owner_.log.push_back(name_ + ".Text");
+    Record(".Text");
     return text;
 }
 
 void RecordedButton::SetText(const std::string& value) {
     text = value;
-    owner_.log.push_back(name_ + ".Text=" + value);
+    Record(".Text=" + value);
 }
 
 std::string RecordedCombo::SelectedIndex() {
-    owner_.log.push_back(name_ + ".SelectedIndex");
+    Record(".SelectedIndex");
     return selectedIndex;
 }
 
 void RecordedCombo::SetSelectedIndex(const std::string& index) {
     selectedIndex = index;
-    owner_.log.push_back(name_ + ".SelectedIndex=" + index);
+    Record(".SelectedIndex=" + index);
     if (indexChanged) {
         indexChanged();
     }
@@ -63,17 +67,16 @@ void RecordedCombo::SetSelectedIndex(const std::string& index) {
 
 void RecordedCombo::SetImageList(ImageList& list) {
     images = &list;
-    owner_.log.push_back(name_ + ".SetImageList");
+    Record(".SetImageList");
 }
 
 void RecordedCombo::AddItem(const std::string& text, std::int16_t index, std::int16_t icon) {
     items.push_back({text, index, icon});
-    owner_.log.push_back(name_ + ".AddItem(" + text + "," + std::to_string(index) + "," +
-                         std::to_string(icon) + ")");
+    Record(".AddItem(" + text + "," + std::to_string(index) + "," + std::to_string(icon) + ")");
 }
 
 bool RecordedTransfer::OpenURL(const std::string& url, std::string& response) {
-    owner_.log.push_back("WebTransfer.OpenURL(" + url + ")");
+    Record(".OpenURL(" + url + ")");
     return answer ? answer(url, response) : false;
 }
 

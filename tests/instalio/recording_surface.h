@@ -13,80 +13,64 @@ namespace instalio::test {
 
 class RecordingSurface;
 
-class RecordedLabel : public VisibleLabel {
+// What every recorded element holds: the surface whose log it writes, and its own name.
+class Recorder {
 public:
-    RecordedLabel(RecordingSurface& owner, std::string name)
-        : owner_(owner), name_(std::move(name)) {}
+    Recorder(RecordingSurface& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
+
+protected:
+    // Logs "<name><entry>".
+    void Record(const std::string& entry);
+
+private:
+    RecordingSurface& owner_;
+    std::string name_;
+};
+
+class RecordedLabel : public VisibleLabel, private Recorder {
+public:
+    using Recorder::Recorder;
     void SetCaption(const std::string& caption) override;
     void SetVisible(bool visible) override;
     std::string caption;
     bool visible = true;
-
-private:
-    RecordingSurface& owner_;
-    std::string name_;
 };
 
-class RecordedImage : public Image {
+class RecordedImage : public Image, private Recorder {
 public:
-    RecordedImage(RecordingSurface& owner, std::string name)
-        : owner_(owner), name_(std::move(name)) {}
+    using Recorder::Recorder;
     void SetVisible(bool visible) override;
     bool visible = false;
-
-private:
-    RecordingSurface& owner_;
-    std::string name_;
 };
 
-class RecordedBar : public VisibleActivityBar {
+class RecordedBar : public VisibleActivityBar, private Recorder {
 public:
-    RecordedBar(RecordingSurface& owner, std::string name)
-        : owner_(owner), name_(std::move(name)) {}
+    using Recorder::Recorder;
     void Start(bool value) override;
     void SetVisible(bool visible) override;
     bool running = false;
     bool visible = false;
-
-private:
-    RecordingSurface& owner_;
-    std::string name_;
 };
 
-class RecordedCheckBox : public PictureCheckBox {
+class RecordedCheckBox : public PictureCheckBox, private Recorder {
 public:
-    RecordedCheckBox(RecordingSurface& owner, std::string name)
-        : owner_(owner), name_(std::move(name)) {}
+    using Recorder::Recorder;
     bool Checked() override;
     bool checked = true;
-
-private:
-    RecordingSurface& owner_;
-    std::string name_;
 };
 
-class RecordedTextBox : public BorderedTextBox {
+class RecordedTextBox : public BorderedTextBox, private Recorder {
 public:
-    RecordedTextBox(RecordingSurface& owner, std::string name)
-        : owner_(owner), name_(std::move(name)) {}
+    using Recorder::Recorder;
     std::string Text() override;
     std::string text;
-
-private:
-    RecordingSurface& owner_;
-    std::string name_;
 };
 
-class RecordedButton : public PictureButton {
+class RecordedButton : public PictureButton, private Recorder {
 public:
-    RecordedButton(RecordingSurface& owner, std::string name)
-        : owner_(owner), name_(std::move(name)) {}
+    using Recorder::Recorder;
     void SetText(const std::string& text) override;
     std::string text;
-
-private:
-    RecordingSurface& owner_;
-    std::string name_;
 };
 
 class RecordedImageList : public ImageList {};
@@ -97,10 +81,9 @@ struct ComboItem {
     std::int16_t icon;
 };
 
-class RecordedCombo : public ImageCombo {
+class RecordedCombo : public ImageCombo, private Recorder {
 public:
-    RecordedCombo(RecordingSurface& owner, std::string name)
-        : owner_(owner), name_(std::move(name)) {}
+    using Recorder::Recorder;
     std::string SelectedIndex() override;
     void SetSelectedIndex(const std::string& index) override;
     void SetImageList(ImageList& images) override;
@@ -110,21 +93,14 @@ public:
     std::vector<ComboItem> items;
     // Runs after every SetSelectedIndex, as the list's IndexChanged.
     std::function<void()> indexChanged;
-
-private:
-    RecordingSurface& owner_;
-    std::string name_;
 };
 
-class RecordedTransfer : public InternetTransfer {
+class RecordedTransfer : public InternetTransfer, private Recorder {
 public:
-    explicit RecordedTransfer(RecordingSurface& owner) : owner_(owner) {}
+    explicit RecordedTransfer(RecordingSurface& owner) : Recorder(owner, "WebTransfer") {}
     bool OpenURL(const std::string& url, std::string& response) override;
     // The answer to each request; without one every request fails.
     std::function<bool(const std::string& url, std::string& response)> answer;
-
-private:
-    RecordingSurface& owner_;
 };
 
 class RecordedDialog : public DialogButtons {

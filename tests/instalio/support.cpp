@@ -29,6 +29,11 @@ std::string ClassName(HWND window) {
     return name;
 }
 
+HICON IconOf(HWND iconControl) {
+    LRESULT icon = SendMessageA(iconControl, STM_GETICON, 0, 0);
+    return reinterpret_cast<HICON>(icon); // NOLINT(performance-no-int-to-ptr): a handle as LRESULT
+}
+
 ShownBox ReadBox(HWND box) {
     ShownBox shown;
     shown.title = WindowText(box);
@@ -43,8 +48,7 @@ ShownBox ReadBox(HWND box) {
             std::string text = WindowText(child);
             if (!text.empty()) {
                 shown.text = text;
-            } else if (reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) ==
-                       errorIcon) {
+            } else if (IconOf(child) == errorIcon) {
                 shown.errorIcon = true;
             }
         }
@@ -59,7 +63,7 @@ struct Watch {
 };
 
 BOOL CALLBACK VisitWindow(HWND window, LPARAM argument) {
-    auto& watch = *reinterpret_cast<Watch*>(argument);
+    auto& watch = *reinterpret_cast<Watch*>(argument); // NOLINT(performance-no-int-to-ptr)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
