@@ -1,0 +1,41 @@
+#include "files.h"
+
+#include "errorbox.h"
+#include "filesystem.h"
+#include "text.h"
+
+namespace instalio {
+
+void MoveFileReplace(const std::string& Source, const std::string& Destination) {
+    DWORD error = ERROR_SUCCESS;
+    if (fso::FileExists(Destination)) {
+        error = fso::DeleteFile(Destination, false);
+    }
+    if (error == ERROR_SUCCESS) {
+        error = fso::MoveFile(Source, Destination);
+    }
+    if (error != ERROR_SUCCESS) {
+        ShowSystemError("Could not move file: " + Destination, error);
+    }
+}
+
+bool RemoveFile(const std::string& Path, bool ShowMessage) {
+    if (!fso::FileExists(Path)) {
+        return true;
+    }
+    DWORD error = fso::DeleteFile(Path, true);
+    if (error != ERROR_SUCCESS) {
+        if (ShowMessage) {
+            ShowSystemError("Could not remove file: " + Path, error);
+        }
+        return false;
+    }
+    return true;
+}
+
+std::string GetExtension(const std::string& FileName) {
+    std::size_t dot = FileName.rfind('.');
+    return LCase(dot == std::string::npos ? FileName : FileName.substr(dot + 1));
+}
+
+} // namespace instalio

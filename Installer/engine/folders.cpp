@@ -1,0 +1,92 @@
+#include "folders.h"
+
+#include "errorbox.h"
+#include "filesystem.h"
+#include "system.h"
+#include "text.h"
+
+#include <shlobj.h>
+
+namespace instalio {
+
+bool CreateDirectory(const std::string& Path) {
+    DWORD error = ERROR_SUCCESS;
+    if (!fso::FolderExists(Path)) {
+        error = CreateDirectoryTree(Path);
+    }
+    if (error != ERROR_SUCCESS) {
+        ShowSystemError("Error in CreateDirectory():" + Path, error);
+        return false;
+    }
+    return true;
+}
+
+DWORD CreateDirectoryTree(const std::string& Path) {
+    const std::string scan = Path + "\\";
+    std::size_t position = 0; // 1-based position of the last "\" found, as the walk counts
+    do {
+        position = scan.find('\\', position) + 1;
+        std::string prefix = Path.substr(0, position - 1);
+        if (!EndsWith(prefix, ":") && !fso::FolderExists(prefix)) {
+            DWORD error = fso::CreateFolder(prefix);
+            if (error != ERROR_SUCCESS) {
+                return error;
+            }
+        }
+    } while (position < Path.size());
+    return ERROR_SUCCESS;
+}
+
+bool RemoveDirectory(const std::string& Path, bool ShowMessage) {
+    std::string folder = EndsWith(Path, "\\") ? Path.substr(0, Path.size() - 1) : Path;
+    if (!fso::FolderExists(folder)) {
+        return true;
+    }
+    DWORD error = fso::DeleteFolder(folder, true);
+    if (error != ERROR_SUCCESS) {
+        if (ShowMessage) {
+            ShowSystemError("Could not remove directory: " + folder, error);
+        }
+        return false;
+    }
+    return true;
+}
+
+std::string SystemDirectory() {
+    char buffer[512] = {};
+    UINT length = Is32BitWindows() ? GetSystemDirectoryA(buffer, sizeof buffer)
+                                   : GetSystemWow64DirectoryA(buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) {
+        ShowSystemError("Error in SystemDirectory() invoke:",
+                        length == 0 ? LastErrorOr(ERROR_PATH_NOT_FOUND)
+                                    : ERROR_INSUFFICIENT_BUFFER);
+        return {};
+    }
+    return std::string(buffer, length) + "\\";
+}
+
+std::string TempFolder() {
+    char buffer[512] = {};
+    DWORD length = GetTempPathA(sizeof buffer, buffer);
+    if (length >= sizeof buffer) {
+        return {};
+    }
+    return std::string(buffer, length);
+}
+
+std::string SpecialFolder(int Csidl) {
+    char buffer[261] = {};
+    SHGetSpecialFolderPathA(nullptr, buffer, Csidl, FALSE);
+    buffer[sizeof buffer - 1] = '\0';
+    return std::string(buffer) + "\\";
+}
+
+std::string ProgramFilesFolder() {
+    return SpecialFolder(Csidl::ProgramFiles);
+}
+
+std::string AppDataFolder() {
+    return SpecialFolder(Csidl::AppData);
+}
+
+} // namespace instalio

@@ -1,0 +1,46 @@
+// Folder helpers of the engine: creating and removing folder trees, and the platform folders
+// the installation writes to. Every folder path these procedures return ends in "\".
+#pragma once
+
+#include <string>
+
+#include "win.h"
+
+namespace instalio {
+
+// Shell folder numbers in use.
+namespace Csidl {
+constexpr int DesktopDirectory = 16; // CSIDL_DESKTOPDIRECTORY
+constexpr int CommonPrograms = 23;   // CSIDL_COMMON_PROGRAMS
+constexpr int AppData = 26;          // CSIDL_APPDATA
+constexpr int ProgramFiles = 38;     // CSIDL_PROGRAM_FILES
+} // namespace Csidl
+
+// Creates the folder Path with every missing parent. True when it exists afterwards, also when
+// it existed before. On failure shows "Error in CreateDirectory():" Path and returns false;
+// folders created before the failure stay.
+bool CreateDirectory(const std::string& Path);
+
+// Creates each missing folder along Path from the root down, skipping a drive ("X:"). Stops at
+// the first failing creation and returns its system error code (0 when all went well).
+DWORD CreateDirectoryTree(const std::string& Path);
+
+// Deletes the folder Path (one final "\" dropped) with everything in it, read-only files too.
+// True also when there was nothing to delete. On failure shows "Could not remove directory: "
+// and the shortened Path when ShowMessage is set, and returns false.
+bool RemoveDirectory(const std::string& Path, bool ShowMessage);
+
+// The system folder, or the WOW64 system folder for a 32-bit process on 64-bit Windows. On
+// failure shows "Error in SystemDirectory() invoke:" and returns an empty text.
+std::string SystemDirectory();
+
+// The platform's temporary folder (it ends in "\"); empty when the platform cannot give it.
+std::string TempFolder();
+
+// The shell folder number Csidl, not created when missing; "\" alone when the shell does not
+// know the folder.
+std::string SpecialFolder(int Csidl);
+std::string ProgramFilesFolder();
+std::string AppDataFolder();
+
+} // namespace instalio
