@@ -1,0 +1,24 @@
+// Sleeping and event pumping of the engine's long steps. Everything runs on the user-interface
+// thread, which sleeps between stages and runs the window system's pending events so that the
+// window stays alive. Both go through one replaceable object, so that a test can run the pauses
+// at once while it checks their order and lengths.
+#pragma once
+
+namespace instalio {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Suspends the thread for `milliseconds` (the platform's Sleep).
+    virtual void Sleep(int milliseconds) = 0;
+    // Runs the window system's pending events of this thread, then returns (DoEvents).
+    virtual void DoEvents() = 0;
+};
+
+// The clock in use: the platform's own unless a test has set another.
+Clock& EngineClock();
+
+// Sets the clock in use; null restores the platform's own.
+void SetEngineClock(Clock* clock);
+
+} // namespace instalio
