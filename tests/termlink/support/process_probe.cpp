@@ -1,8 +1,10 @@
 #include "process_probe.h"
 
 #if defined(_WIN32)
-#include <tlhelp32.h>
+// windows.h first: tlhelp32.h relies on its types.
 #include <windows.h>
+
+#include <tlhelp32.h>
 #else
 #include <dirent.h>
 #include <dlfcn.h>
