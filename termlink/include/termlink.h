@@ -1,7 +1,8 @@
 /*
  * termlink: talks to attendance terminals through a transport library.
  *
- * Calling order: open a connection with TERMPRO_INIT, run commands on it one at a time
+ * Calling order: open a connection with TERMPRO_INIT (or TERMPRO_INITEX, also through a dial-up
+ * modem), run commands on it one at a time
  * (a connection carries one call at a time; the library takes no locks), then TERMPRO_CLOSE.
  * When an opening returns NULL, TERMPRO_LASTERROR tells why.
  *
@@ -79,7 +80,7 @@ enum {
     TERMPRO_INIT_THREAD = -5,         /* the reader thread could not be started */
     TERMPRO_INIT_AUTHENTICATION = -6, /* authentication was not answered with REPLY_OK */
     TERMPRO_INIT_CONNECT = -7, /* connect answered with neither REPLY_OK nor REPLY_AUTH_REQUIRED */
-    TERMPRO_INIT_MODEM = -100  /* modem connections: dial or connect after the dial failed */
+    TERMPRO_INIT_MODEM = -100  /* modem connections: number too long, dial or connect failed */
 };
 
 /* The connection record: the handle that every call takes first. Opaque to callers. */
@@ -106,7 +107,27 @@ TERMLINK_API TermConnection* TERMLINK_CALL
 TERMPRO_INIT(const char* transportLibrary, int parameter1, int parameter2, int parameter3,
              TERMPRO_EVENT_CALLBACK callback, int callbackValue, int password, int connectTimeout);
 
-/* Ends the session, stops the reader thread, closes the transport and frees the connection. */
+/*
+ * Opens a connection like TERMPRO_INIT, with a reader thread always (with or without a callback),
+ * optionally through a dial-up modem. Without a phone number (NULL or ""), the connect waits
+ * 5000 ms for its reply and a refused connect gives TERMPRO_INIT_CONNECT.
+ * With a phone number (at most 19 characters), the transport must also export
+ * EMBUDP_SENDTOMODEM and EMBUDP_READFROMMODEM (else TERMPRO_INIT_NO_ENTRY). The modem is
+ * dialled first: "AT" CR must be answered "OK" and "ATD" + number + CR "CONNECT", each on the
+ * line after the modem's echo; each command is tried twice, waiting up to 3 s ("AT") or 30 s
+ * (dial) for the answer. Then the terminal is connected, waiting 9000 ms for its reply.
+ * TERMPRO_INIT_MODEM when the number is longer than 19 characters (nothing is opened: a cut
+ * number would dial someone else), when the dial fails, or when the connect after it is refused.
+ * TERMPRO_CLOSE of a modem connection hangs the modem up.
+ */
+TERMLINK_API TermConnection* TERMLINK_CALL TERMPRO_INITEX(
+    const char* transportLibrary, int parameter1, int parameter2, int parameter3,
+    TERMPRO_EVENT_CALLBACK callback, int callbackValue, int password, const char* phoneNumber);
+
+/*
+ * Ends the session, stops the reader thread, closes the transport and frees the connection.
+ * A modem connection is hung up ("+++ATH" CR) after the session ends; that waits up to 6 s.
+ */
 TERMLINK_API void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection);
 
 /*

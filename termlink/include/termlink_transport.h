@@ -11,9 +11,12 @@
  *   EMBUDP_TERMINALREAD(handle)    optional; makes a pending EMBUDP_READ on another thread return
  *   EMBUDP_NAME(connection)        the transport's name; "TCP..." selects 64 KiB packets
  *   EMBUDP_SENDTOMODEM(handle, text, length)
+ *                                  modem connections: sends an AT command text (without its NUL)
  *   EMBUDP_READFROMMODEM(handle, buffer, lastCommandLength, timeoutMs)
- *                                  modem connections: AT commands out, NUL-terminated answer text
- * in
+ *                                  modem connections: waits up to the time-out for the modem's
+ *                                  answer and stores it as NUL-terminated text (the echo of the
+ *                                  last command, then the answer lines) in the buffer, which
+ *                                  holds at least 1032 bytes; non-zero when an answer came
  *
  * EMBUDP_SEND is called both from the caller's thread and from the reader thread.
  */

@@ -1,7 +1,9 @@
-// Opening and closing connections: binding the transport library, the connect and
-// authentication exchange, and the process-wide reason of the last failed opening.
+// Opening and closing connections: binding the transport library, the dial of modem
+// connections, the connect and authentication exchange, and the process-wide reason of the last
+// failed opening.
 #include "connection.h"
 
+#include "modem.h"
 #include "packet.h"
 #include "reader.h"
 
@@ -15,6 +17,8 @@ std::atomic<int> LastInitError{0};
 namespace {
 
 constexpr int kAuthTimeoutMs = 5000;
+constexpr int kInitExConnectTimeoutMs = 5000;
+constexpr int kModemConnectTimeoutMs = 9000;
 constexpr int kDisconnectTimeoutMs = 10;
 constexpr int kCloseIdleWaitMs = 6000;
 
@@ -36,13 +40,38 @@ bool BindTransport(TermConnection* c, const char* fileName) {
     return true;
 }
 
+// Takes the phone number of a modem connection and binds the transport's modem entries.
+// False when the number does not fit: a cut number would dial someone else.
+bool TakePhoneNumber(TermConnection* c, const char* number) {
+    int length = 0;
+    while (length <= kMaxPhoneNumberLength && number[length] != '\0') {
+        ++length;
+    }
+    if (length > kMaxPhoneNumberLength) {
+        return false;
+    }
+    std::memcpy(c->phoneNumber, number, static_cast<std::size_t>(length));
+    c->modemMode = 1;
+    c->fnSendToModem = Entry<EmbudpSendToModemFn>(c->library, "EMBUDP_SENDTOMODEM");
+    c->fnReadFromModem = Entry<EmbudpReadFromModemFn>(c->library, "EMBUDP_READFROMMODEM");
+    return true;
+}
+
+bool HasRequiredEntries(const TermConnection* c) {
+    const bool packets = c->fnInit != nullptr && c->fnClose != nullptr && c->fnSend != nullptr &&
+                         c->fnRead != nullptr;
+    const bool modem = c->fnSendToModem != nullptr && c->fnReadFromModem != nullptr;
+    return packets && (c->modemMode == 0 || modem);
+}
+
 // The transport's name selects the receive buffer: 64 KiB for "TCP...", else 1032 bytes.
-// A transport without a name gets the small buffer.
+// A transport without a name gets the small buffer. The receive buffer starts zeroed: modem
+// answers are read from it as text.
 bool AllocateBuffers(TermConnection* c) {
     const char* name = c->fnName != nullptr ? c->fnName(c) : nullptr;
     const bool large = name != nullptr && std::strncmp(name, "TCP", 3) == 0;
     c->rxBufferSize = large ? kLargeBufferSize : kSmallBufferSize;
-    c->rxBuffer.reset(new (std::nothrow) std::uint8_t[c->rxBufferSize]);
+    c->rxBuffer.reset(new (std::nothrow) std::uint8_t[c->rxBufferSize]());
     c->txBuffer.reset(new (std::nothrow) std::uint8_t[c->rxBufferSize]);
     return c->rxBuffer && c->txBuffer;
 }
@@ -83,9 +112,9 @@ void FailOpening(TermConnection* c) {
     delete c;
 }
 
-// Connect, and authenticate when the terminal asks for it. Sets LastInitError.
-bool Connect(TermConnection* c, int timeout, std::uint32_t password) {
-    LastInitError = TERMPRO_INIT_CONNECTING;
+// Connect, and authenticate when the terminal asks for it. Sets LastInitError: `refused` when
+// the connect is answered with neither REPLY_OK nor REPLY_AUTH_REQUIRED.
+bool Connect(TermConnection* c, int timeout, std::uint32_t password, int refused) {
     std::uint16_t code = CMD_CONNECT;
     const int result = TERMPRO_SENDCMD(c, &code, nullptr, 0, 0, timeout);
     if (code == REPLY_OK) {
@@ -95,7 +124,7 @@ bool Connect(TermConnection* c, int timeout, std::uint32_t password) {
         return true;
     }
     if (code != REPLY_AUTH_REQUIRED) {
-        LastInitError = TERMPRO_INIT_CONNECT;
+        LastInitError = refused;
         return false;
     }
 
@@ -113,6 +142,86 @@ bool Connect(TermConnection* c, int timeout, std::uint32_t password) {
     return true;
 }
 
+// What an opening asks for. TERMPRO_INIT and TERMPRO_INITEX differ only in these.
+struct Opening {
+    const char* transportLibrary;
+    int parameter1, parameter2, parameter3;
+    TERMPRO_EVENT_CALLBACK callback;
+    int callbackValue;
+    int password;
+    int connectTimeout;
+    bool alwaysReader;       // a reader thread even without a callback
+    const char* phoneNumber; // dial first when not null and not empty
+};
+
+TermConnection* Open(const Opening& o) {
+    auto* c = new (std::nothrow) TermConnection;
+    if (c == nullptr) {
+        return nullptr;
+    }
+    if (!BindTransport(c, o.transportLibrary)) {
+        delete c;
+        return nullptr;
+    }
+    if (o.phoneNumber != nullptr && o.phoneNumber[0] != '\0' &&
+        !TakePhoneNumber(c, o.phoneNumber)) {
+        LastInitError = TERMPRO_INIT_MODEM;
+        delete c;
+        return nullptr;
+    }
+    if (!AllocateBuffers(c)) {
+        LastInitError = TERMPRO_INIT_EVENTS;
+        delete c;
+        return nullptr;
+    }
+    c->eventCallback = o.callback;
+    c->noReaderThread = o.callback == nullptr && !o.alwaysReader ? 1 : 0;
+
+    LastInitError = TERMPRO_INIT_NO_ENTRY;
+    if (!HasRequiredEntries(c)) {
+        delete c;
+        return nullptr;
+    }
+    LastInitError = TERMPRO_INIT_TRANSPORT;
+    c->transport = c->fnInit(o.parameter1, o.parameter2, o.parameter3);
+    if (c->transport == nullptr) {
+        delete c;
+        return nullptr;
+    }
+
+    LastInitError = TERMPRO_INIT_EVENTS;
+    c->callbackValue = o.callbackValue;
+    if (!CreateEvents(c)) {
+        CloseTransport(c);
+        delete c;
+        return nullptr;
+    }
+    c->readerMayRead.set();
+    if (c->noReaderThread == 0 && !StartReader(c)) {
+        LastInitError = TERMPRO_INIT_THREAD;
+        FailOpening(c);
+        return nullptr;
+    }
+
+    LastInitError = TERMPRO_INIT_CONNECTING;
+    int connectTimeout = o.connectTimeout;
+    if (c->modemMode != 0) {
+        if (ModemDial(c) == 0) {
+            LastInitError = TERMPRO_INIT_MODEM;
+            FailOpening(c);
+            return nullptr;
+        }
+        ClearPhoneNumber(c);
+        connectTimeout = kModemConnectTimeoutMs;
+    }
+    const int refused = c->modemMode != 0 ? TERMPRO_INIT_MODEM : TERMPRO_INIT_CONNECT;
+    if (!Connect(c, connectTimeout, static_cast<std::uint32_t>(o.password), refused)) {
+        FailOpening(c);
+        return nullptr;
+    }
+    return c;
+}
+
 } // namespace
 
 } // namespace termlink
@@ -124,53 +233,15 @@ extern "C" TermConnection* TERMLINK_CALL TERMPRO_INIT(const char* transportLibra
                                                       TERMPRO_EVENT_CALLBACK callback,
                                                       int callbackValue, int password,
                                                       int connectTimeout) {
-    auto* c = new (std::nothrow) TermConnection;
-    if (c == nullptr) {
-        return nullptr;
-    }
-    if (!BindTransport(c, transportLibrary)) {
-        delete c;
-        return nullptr;
-    }
-    if (!AllocateBuffers(c)) {
-        LastInitError = TERMPRO_INIT_EVENTS;
-        delete c;
-        return nullptr;
-    }
-    c->eventCallback = callback;
-    c->noReaderThread = callback == nullptr ? 1 : 0;
+    return Open({transportLibrary, parameter1, parameter2, parameter3, callback, callbackValue,
+                 password, connectTimeout, false, nullptr});
+}
 
-    LastInitError = TERMPRO_INIT_NO_ENTRY;
-    if (c->fnInit == nullptr || c->fnClose == nullptr || c->fnSend == nullptr ||
-        c->fnRead == nullptr) {
-        delete c;
-        return nullptr;
-    }
-    LastInitError = TERMPRO_INIT_TRANSPORT;
-    c->transport = c->fnInit(parameter1, parameter2, parameter3);
-    if (c->transport == nullptr) {
-        delete c;
-        return nullptr;
-    }
-
-    LastInitError = TERMPRO_INIT_EVENTS;
-    c->callbackValue = callbackValue;
-    if (!CreateEvents(c)) {
-        CloseTransport(c);
-        delete c;
-        return nullptr;
-    }
-    c->readerMayRead.set();
-    if (callback != nullptr && !StartReader(c)) {
-        LastInitError = TERMPRO_INIT_THREAD;
-        FailOpening(c);
-        return nullptr;
-    }
-    if (!Connect(c, connectTimeout, static_cast<std::uint32_t>(password))) {
-        FailOpening(c);
-        return nullptr;
-    }
-    return c;
+extern "C" TermConnection* TERMLINK_CALL TERMPRO_INITEX(
+    const char* transportLibrary, int parameter1, int parameter2, int parameter3,
+    TERMPRO_EVENT_CALLBACK callback, int callbackValue, int password, const char* phoneNumber) {
+    return Open({transportLibrary, parameter1, parameter2, parameter3, callback, callbackValue,
+                 password, kInitExConnectTimeoutMs, true, phoneNumber});
 }
 
 extern "C" void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection) {
@@ -180,6 +251,9 @@ extern "C" void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection) {
     }
     std::uint16_t code = CMD_DISCONNECT;
     TERMPRO_SENDCMD(c, &code, nullptr, 0, 0, kDisconnectTimeoutMs);
+    if (c->modemMode != 0) {
+        ModemCommand(c, MODEM_HANGUP);
+    }
     if (c->fnTerminalRead != nullptr) {
         c->fnTerminalRead(c->transport);
         c->readerIdle.wait(kCloseIdleWaitMs);

@@ -1,5 +1,6 @@
 #include "reader.h"
 
+#include "modem.h"
 #include "packet.h"
 
 #include <new>
@@ -10,10 +11,7 @@ namespace {
 
 constexpr int kMayReadWaitMs = 200;
 constexpr int kReadTimeoutMs = 1000;
-
-bool StopRequested(const TermConnection* c) {
-    return c->stopReader.wait(0) == os::WaitResult::Signalled;
-}
+constexpr int kFirstModemReadTimeoutMs = 1000;
 
 void DeliverEvent(TermConnection* c, std::uint8_t* packet, int length) {
     if (c->eventCallback != nullptr) {
@@ -29,20 +27,32 @@ void DeliverEvent(TermConnection* c, std::uint8_t* packet, int length) {
 
 } // namespace
 
+bool StopRequested(const TermConnection* c) {
+    return c->stopReader.wait(0) == os::WaitResult::Signalled;
+}
+
+os::WaitResult WaitForMayRead(const TermConnection* c) {
+    os::BlockingScope blocking;
+    return c->readerMayRead.wait(kMayReadWaitMs);
+}
+
 void ReaderThreadProc(void* parameter) {
     auto* slot = static_cast<ReaderSlot*>(parameter);
     TermConnection* c = slot->connection;
     std::uint8_t* buffer = slot->buffer;
+    int modemReadTimeout = kFirstModemReadTimeoutMs;
 
     for (;;) {
+        if (Dialling(c)) {
+            if (!ModemCycle(slot, modemReadTimeout)) {
+                return;
+            }
+            continue;
+        }
         if (StopRequested(c)) {
             return;
         }
-        os::WaitResult may;
-        {
-            os::BlockingScope blocking;
-            may = c->readerMayRead.wait(kMayReadWaitMs);
-        }
+        const os::WaitResult may = WaitForMayRead(c);
         if (may == os::WaitResult::Abandoned) {
             return;
         }
@@ -51,14 +61,10 @@ void ReaderThreadProc(void* parameter) {
         }
 
         c->readerIdle.reset();
-        slot->state.store(ReaderSlot::InRead);
-        int n;
-        {
-            os::BlockingScope blocking;
-            n = c->fnRead(c->transport, buffer, c->rxBufferSize, kReadTimeoutMs);
-        }
-        int expected = ReaderSlot::InRead;
-        if (!slot->state.compare_exchange_strong(expected, ReaderSlot::Outside)) {
+        int n = 0;
+        if (!ReadInSlot(slot, [&] {
+                n = c->fnRead(c->transport, buffer, c->rxBufferSize, kReadTimeoutMs);
+            })) {
             return; // abandoned while reading: a new reader owns the connection now
         }
         c->readerIdle.set();
@@ -128,6 +134,27 @@ void StopReaders(TermConnection* c) {
         c->abandonedReaders = slot->next;
         slot->thread.join();
         delete slot;
+    }
+}
+
+bool PauseReader(TermConnection* c, int idleWaitMs) {
+    if (c->fnTerminalRead != nullptr) {
+        c->fnTerminalRead(c->transport);
+        if (c->readerIdle.wait(idleWaitMs) == os::WaitResult::TimedOut) {
+            RestartReader(c);
+        }
+        return false;
+    }
+    if (c->readerThread != nullptr) {
+        c->readerThread->thread.suspend();
+        return true;
+    }
+    return false;
+}
+
+void ResumeReader(TermConnection* c) {
+    if (c->readerThread != nullptr) {
+        c->readerThread->thread.resume();
     }
 }
 

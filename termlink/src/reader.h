@@ -30,6 +30,28 @@ void RestartReader(TermConnection* connection);
 // Stops the reader (stopReader must be set) and every abandoned one, waiting without limit.
 void StopReaders(TermConnection* connection);
 
+// Pauses the reader before a send: through EMBUDP_TERMINALREAD and readerIdle (waiting up to
+// `idleWaitMs`, then replacing a stuck reader) when the transport has it, else by suspending
+// the thread. Returns whether it suspended; ResumeReader undoes that (and does nothing else).
+bool PauseReader(TermConnection* connection, int idleWaitMs);
+void ResumeReader(TermConnection* connection);
+
+// Steps of a reader cycle: the poll of stopReader, and the wait for readerMayRead.
+bool StopRequested(const TermConnection* connection);
+os::WaitResult WaitForMayRead(const TermConnection* connection);
+
+// Runs `read` as a transport read of this reader. False when the reader was abandoned while it
+// ran: the reader must then end without touching the connection again.
+template <typename Read> bool ReadInSlot(ReaderSlot* slot, Read&& read) {
+    slot->state.store(ReaderSlot::InRead);
+    {
+        os::BlockingScope blocking;
+        read();
+    }
+    int expected = ReaderSlot::InRead;
+    return slot->state.compare_exchange_strong(expected, ReaderSlot::Outside);
+}
+
 void ReaderThreadProc(void* slot);
 
 } // namespace termlink

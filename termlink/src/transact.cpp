@@ -30,31 +30,6 @@ int AttemptCount(std::uint16_t code, int replyCapacity, int timeout) {
     return replyCapacity > 0 ? 4 : 2;
 }
 
-// Pauses the reader around a send: through EMBUDP_TERMINALREAD and readerIdle when the
-// transport has it, else by suspending the thread. Returns whether it suspended.
-bool PauseReader(TermConnection* c, int timeout) {
-    c->replyReady.reset();
-    c->readerMayRead.reset();
-    if (c->fnTerminalRead != nullptr) {
-        c->fnTerminalRead(c->transport);
-        if (c->readerIdle.wait(timeout + kReaderMarginMs) == os::WaitResult::TimedOut) {
-            RestartReader(c);
-        }
-        return false;
-    }
-    if (c->readerThread != nullptr) {
-        c->readerThread->thread.suspend();
-        return true;
-    }
-    return false;
-}
-
-void ResumeReader(TermConnection* c) {
-    if (c->readerThread != nullptr) {
-        c->readerThread->thread.resume();
-    }
-}
-
 } // namespace
 
 int Transact(TermConnection* c, std::uint16_t* code, void* data, int replyCapacity,
@@ -79,7 +54,9 @@ int Transact(TermConnection* c, std::uint16_t* code, void* data, int replyCapaci
         const bool withReader = c->noReaderThread == 0;
         bool suspended = false;
         if (withReader) {
-            suspended = PauseReader(c, timeout);
+            c->replyReady.reset();
+            c->readerMayRead.reset();
+            suspended = PauseReader(c, timeout + kReaderMarginMs);
         }
         c->replyLength = -1;
 

@@ -20,6 +20,8 @@ struct ScriptHost {
     EmbudpReadFn read;
     EmbudpTerminalReadFn terminalRead;
     EmbudpNameFn name;
+    EmbudpSendToModemFn sendToModem;
+    EmbudpReadFromModemFn readFromModem;
 };
 
 typedef struct ScriptHost*(EMBUDP_CALL* ScriptHostFn)(void);

@@ -1,6 +1,7 @@
 // The scriptable test transport: forwards each entry to the hosting program's SCRIPT_HOST.
-// Variants are built from this file: without EMBUDP_TERMINALREAD (SCRIPT_NO_TERMINALREAD) and
-// without the required EMBUDP_READ (SCRIPT_NO_READ).
+// Variants are built from this file: without EMBUDP_TERMINALREAD (SCRIPT_NO_TERMINALREAD),
+// without the required EMBUDP_READ (SCRIPT_NO_READ) and without the two modem entries
+// (SCRIPT_NO_MODEM).
 #include "script_host.h"
 
 #if defined(_WIN32)
@@ -47,6 +48,17 @@ SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_READ(void* handle, void* buffer, int capaci
 #if !defined(SCRIPT_NO_TERMINALREAD)
 SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_TERMINALREAD(void* handle) {
     return Host()->terminalRead(handle);
+}
+#endif
+
+#if !defined(SCRIPT_NO_MODEM)
+SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_SENDTOMODEM(void* handle, const char* text, int length) {
+    return Host()->sendToModem(handle, text, length);
+}
+
+SCRIPT_EXPORT int EMBUDP_CALL EMBUDP_READFROMMODEM(void* handle, char* buffer,
+                                                   int lastCommandLength, int timeoutMs) {
+    return Host()->readFromModem(handle, buffer, lastCommandLength, timeoutMs);
 }
 #endif
 

@@ -1,6 +1,7 @@
 #include "process_probe.h"
 
 #if defined(_WIN32)
+// windows.h first: tlhelp32.h relies on its types.
 #include <windows.h>
 
 #include <tlhelp32.h>

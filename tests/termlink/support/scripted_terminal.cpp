@@ -78,7 +78,8 @@ Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number
 }
 
 Terminal::Terminal()
-    : arena_(new std::uint8_t[kArenaBytes]), sent_(new Slot[kSlots]), inbound_(new Slot[kSlots]) {}
+    : arena_(new std::uint8_t[kArenaBytes]), sent_(new Slot[kSlots]), inbound_(new Slot[kSlots]),
+      modemSent_(new ModemSlot[kModemSlots]), modemInbound_(new Slot[kModemSlots]) {}
 
 void Terminal::Reset() {
     for (std::size_t i = 0; i < std::min(sentCount_.load(), kSlots); ++i) {
@@ -87,15 +88,29 @@ void Terminal::Reset() {
     for (std::size_t i = 0; i < std::min(inboundTail_.load(), kSlots); ++i) {
         inbound_[i].ready = false;
     }
+    for (std::size_t i = 0; i < std::min(modemSentCount_.load(), kModemSlots); ++i) {
+        modemSent_[i].ready = false;
+    }
+    for (std::size_t i = 0; i < std::min(modemInboundTail_.load(), kModemSlots); ++i) {
+        modemInbound_[i].ready = false;
+    }
     sentCount_ = 0;
     inboundHead_ = 0;
     inboundTail_ = 0;
+    modemSentCount_ = 0;
+    modemInboundHead_ = 0;
+    modemInboundTail_ = 0;
     arenaTop_ = 0;
     {
         std::lock_guard lock(respondersMutex_);
         responder_ = nullptr;
         responders_.clear();
+        modemResponder_ = nullptr;
+        modemResponders_.clear();
     }
+    modemAnswersDuringSend_ = false;
+    lastModemReadLength_ = 0;
+    reads_ = 0;
     name_ = "UDP";
     sendResult_ = 1;
     initSucceeds_ = true;
@@ -131,16 +146,21 @@ std::int64_t Terminal::Store(const std::uint8_t* bytes, int length) {
     return offset;
 }
 
-void Terminal::Deliver(const std::uint8_t* bytes, int length, int delayMs) {
-    const std::size_t index = inboundTail_.fetch_add(1);
-    if (index >= kSlots) {
+void Terminal::Publish(Slot* slots, std::size_t capacity, std::atomic<std::size_t>& tail,
+                       std::int64_t offset, int length, int delayMs) {
+    const std::size_t index = tail.fetch_add(1);
+    if (index >= capacity) {
         return;
     }
-    Slot& slot = inbound_[index];
-    slot.offset = Store(bytes, length);
-    slot.length = slot.offset < 0 ? 0 : length;
+    Slot& slot = slots[index];
+    slot.offset = offset;
+    slot.length = offset < 0 ? 0 : length;
     slot.dueNs = NowNs() + static_cast<std::int64_t>(delayMs) * 1000000;
     slot.ready.store(true, std::memory_order_release);
+}
+
+void Terminal::Deliver(const std::uint8_t* bytes, int length, int delayMs) {
+    Publish(inbound_.get(), kSlots, inboundTail_, Store(bytes, length), length, delayMs);
 }
 
 void Terminal::DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
@@ -155,15 +175,7 @@ void Terminal::DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std
         std::memcpy(packet + 8, payload, static_cast<std::size_t>(payloadLength));
     }
     Seal(packet, length, code, sessionField, number);
-    const std::size_t index = inboundTail_.fetch_add(1);
-    if (index >= kSlots) {
-        return;
-    }
-    Slot& slot = inbound_[index];
-    slot.offset = offset;
-    slot.length = length;
-    slot.dueNs = NowNs() + static_cast<std::int64_t>(delayMs) * 1000000;
-    slot.ready.store(true, std::memory_order_release);
+    Publish(inbound_.get(), kSlots, inboundTail_, offset, length, delayMs);
 }
 
 std::vector<Packet> Terminal::Sent() const {
@@ -236,30 +248,41 @@ int Terminal::Send(const void* bytes, int length) {
 
 int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
     lastReadThread_ = std::this_thread::get_id();
+    ++reads_;
     if (const int stuck = stuckMs_.exchange(0); stuck > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(stuck));
         const int n = std::min(capacity, static_cast<int>(stuckPacket_.size()));
         std::memcpy(buffer, stuckPacket_.data(), static_cast<std::size_t>(n));
         return n;
     }
+    const Slot* slot = TakeNext(inbound_.get(), kSlots, inboundHead_, inboundTail_, timeoutMs);
+    if (slot == nullptr) {
+        return 0;
+    }
+    const int n = std::min(capacity, slot->length);
+    std::memcpy(buffer, At(slot->offset), static_cast<std::size_t>(std::max(n, 0)));
+    return n;
+}
+
+const Terminal::Slot* Terminal::TakeNext(Slot* slots, std::size_t capacity,
+                                         std::atomic<std::size_t>& head,
+                                         const std::atomic<std::size_t>& tail, int timeoutMs) {
     const unsigned generation = wakeGeneration_;
     const std::int64_t deadline = NowNs() + static_cast<std::int64_t>(timeoutMs) * 1000000;
     for (;;) {
         if (wakeGeneration_ != generation) {
-            return 0;
+            return nullptr;
         }
-        std::size_t head = inboundHead_.load();
-        if (head < std::min(inboundTail_.load(), kSlots)) {
-            const Slot& slot = inbound_[head];
+        std::size_t next = head.load();
+        if (next < std::min(tail.load(), capacity)) {
+            const Slot& slot = slots[next];
             if (slot.ready.load(std::memory_order_acquire) && slot.dueNs <= NowNs() &&
-                inboundHead_.compare_exchange_strong(head, head + 1)) {
-                const int n = std::min(capacity, slot.length);
-                std::memcpy(buffer, At(slot.offset), static_cast<std::size_t>(std::max(n, 0)));
-                return n;
+                head.compare_exchange_strong(next, next + 1)) {
+                return &slot;
             }
         }
         if (NowNs() >= deadline) {
-            return 0;
+            return nullptr;
         }
         PollPause();
     }
@@ -267,6 +290,87 @@ int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
 
 int Terminal::TerminalRead() {
     ++wakeGeneration_;
+    return 1;
+}
+
+void Terminal::SetModemResponder(ModemResponder responder) {
+    std::lock_guard lock(respondersMutex_);
+    if (!responder) {
+        modemResponder_ = nullptr;
+        return;
+    }
+    modemResponders_.push_back(std::move(responder));
+    modemResponder_ = &modemResponders_.back();
+}
+
+void Terminal::DefaultModemRespond(std::string_view command) {
+    const bool dial = command.substr(0, 3) == "ATD";
+    ModemAnswer(command, dial ? "\r\nCONNECT 9600\r\n" : "\r\nOK\r\n");
+}
+
+void Terminal::ModemAnswer(std::string_view echo, std::string_view lines, int delayMs) {
+    const int length = static_cast<int>(echo.size() + lines.size());
+    const std::int64_t offset = Store(nullptr, length);
+    if (offset >= 0) {
+        std::memcpy(At(offset), echo.data(), echo.size());
+        std::memcpy(At(offset) + echo.size(), lines.data(), lines.size());
+    }
+    Publish(modemInbound_.get(), kModemSlots, modemInboundTail_, offset, length, delayMs);
+}
+
+std::vector<Terminal::ModemText> Terminal::ModemTexts() const {
+    std::vector<ModemText> texts;
+    const std::size_t count = std::min(modemSentCount_.load(), kModemSlots);
+    for (std::size_t i = 0; i < count; ++i) {
+        const ModemSlot& slot = modemSent_[i];
+        if (slot.ready.load(std::memory_order_acquire) && slot.offset >= 0) {
+            const auto* text = reinterpret_cast<const char*>(At(slot.offset));
+            texts.push_back({std::string(text, static_cast<std::size_t>(slot.length)),
+                             slot.packetsBefore, slot.readsBefore});
+        }
+    }
+    return texts;
+}
+
+int Terminal::SendToModem(const char* text, int length) {
+    length = std::max(length, 0);
+    const std::size_t index = modemSentCount_.fetch_add(1);
+    if (index < kModemSlots) {
+        ModemSlot& slot = modemSent_[index];
+        slot.offset = Store(reinterpret_cast<const std::uint8_t*>(text), length);
+        slot.length = length;
+        slot.packetsBefore = static_cast<int>(std::min(sentCount_.load(), kSlots));
+        slot.readsBefore = reads_;
+        slot.ready.store(true, std::memory_order_release);
+    }
+    const std::string_view command(text, static_cast<std::size_t>(length));
+    if (const ModemResponder* responder = modemResponder_.load()) {
+        (*responder)(command);
+    } else {
+        DefaultModemRespond(command);
+    }
+    if (modemAnswersDuringSend_) {
+        const std::size_t answered = modemInboundTail_.load();
+        const std::int64_t deadline = NowNs() + 1000 * std::int64_t{1000000};
+        while (modemInboundHead_.load() < answered && NowNs() < deadline) {
+            PollPause();
+        }
+        // Time for the reader to hand the answer over before the sender goes on.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 1;
+}
+
+int Terminal::ReadFromModem(char* buffer, int lastCommandLength, int timeoutMs) {
+    lastModemReadLength_ = lastCommandLength;
+    const Slot* slot =
+        TakeNext(modemInbound_.get(), kModemSlots, modemInboundHead_, modemInboundTail_, timeoutMs);
+    if (slot == nullptr) {
+        return 0;
+    }
+    const int n = std::min(slot->length, kModemAnswerCapacity - 1);
+    std::memcpy(buffer, At(slot->offset), static_cast<std::size_t>(std::max(n, 0)));
+    buffer[std::max(n, 0)] = '\0';
     return 1;
 }
 
@@ -331,6 +435,14 @@ SCRIPT_HOST_EXPORT ScriptHost* EMBUDP_CALL SCRIPT_HOST(void) {
         [](void*) {
             TransportCall call;
             return TheTerminal().Name();
+        },
+        [](void*, const char* text, int length) {
+            TransportCall call;
+            return TheTerminal().SendToModem(text, length);
+        },
+        [](void*, char* buffer, int lastCommandLength, int timeoutMs) {
+            TransportCall call;
+            return TheTerminal().ReadFromModem(buffer, lastCommandLength, timeoutMs);
         },
     };
     return &host;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -104,13 +105,41 @@ public:
     void SetInitResult(bool succeed) { initSucceeds_ = succeed; }
     std::atomic<std::uint16_t> session{0x0012};
 
+    // The modem behind EMBUDP_SENDTOMODEM and EMBUDP_READFROMMODEM. Each command text goes to
+    // the modem responder, on the sending thread and under the rules of the packet responder.
+    // The default answers like a modem: the echo of the command, then CR LF "OK" CR LF, or
+    // CR LF "CONNECT 9600" CR LF to a dial. Null restores the default.
+    using ModemResponder = std::function<void(std::string_view command)>;
+    void SetModemResponder(ModemResponder responder);
+    void DefaultModemRespond(std::string_view command);
+    // Makes `echo` followed by `lines` readable as one answer after `delayMs`; a read returns it
+    // as NUL-terminated text of at most kModemAnswerCapacity bytes. Safe inside a responder.
+    void ModemAnswer(std::string_view echo, std::string_view lines, int delayMs = 0);
+    static constexpr int kModemAnswerCapacity = 1032;
+    // When on, sending a command returns only once its answer was read (or after 1000 ms):
+    // the answer is taken before termlink goes on from the send.
+    void SetModemAnswersDuringSend(bool on) { modemAnswersDuringSend_ = on; }
+
+    // A command text sent to the modem, with the number of packets sent and of EMBUDP_READ
+    // calls made before it.
+    struct ModemText {
+        std::string text;
+        int packetsBefore;
+        int readsBefore;
+    };
+    std::vector<ModemText> ModemTexts() const;
+    // The command length that the last EMBUDP_READFROMMODEM call passed.
+    int LastModemReadLength() const { return lastModemReadLength_; }
+
     // Entry points for the transport library.
     void* Init(int p1, int p2, int p3);
     int Close(void* handle);
     int Send(const void* bytes, int length);
     int Read(void* buffer, int capacity, int timeoutMs);
-    int TerminalRead();
+    int TerminalRead(); // also makes a pending modem read return
     const char* Name() const { return name_.c_str(); }
+    int SendToModem(const char* text, int length);
+    int ReadFromModem(char* buffer, int lastCommandLength, int timeoutMs);
 
 private:
     struct Slot {
@@ -123,8 +152,24 @@ private:
     static constexpr std::size_t kSlots = 1 << 16;
     static constexpr std::int64_t kArenaBytes = 64 << 20;
 
+    struct ModemSlot {
+        std::atomic<bool> ready{false};
+        std::int64_t offset = 0;
+        int length = 0;
+        int packetsBefore = 0;
+        int readsBefore = 0;
+    };
+    static constexpr std::size_t kModemSlots = 1024;
+
     // Copies bytes into the arena; -1 when it is full.
     std::int64_t Store(const std::uint8_t* bytes, int length);
+    // Makes `length` bytes at `offset` of the arena the next entry of an inbound queue.
+    static void Publish(Slot* slots, std::size_t capacity, std::atomic<std::size_t>& tail,
+                        std::int64_t offset, int length, int delayMs);
+    // Waits up to `timeoutMs` for the next due entry of an inbound queue and takes it. Null when
+    // none came or EMBUDP_TERMINALREAD woke the reader.
+    const Slot* TakeNext(Slot* slots, std::size_t capacity, std::atomic<std::size_t>& head,
+                         const std::atomic<std::size_t>& tail, int timeoutMs);
     std::uint8_t* At(std::int64_t offset) const { return arena_.get() + offset; }
 
     std::unique_ptr<std::uint8_t[]> arena_;
@@ -147,6 +192,17 @@ private:
     std::atomic<int> stuckMs_{0};
     Bytes stuckPacket_;
     std::atomic<std::thread::id> lastReadThread_;
+    std::atomic<int> reads_{0};
+
+    std::unique_ptr<ModemSlot[]> modemSent_;
+    std::atomic<std::size_t> modemSentCount_{0};
+    std::unique_ptr<Slot[]> modemInbound_;
+    std::atomic<std::size_t> modemInboundTail_{0};
+    std::atomic<std::size_t> modemInboundHead_{0};
+    std::deque<ModemResponder> modemResponders_; // guarded by respondersMutex_
+    std::atomic<const ModemResponder*> modemResponder_{nullptr};
+    std::atomic<bool> modemAnswersDuringSend_{false};
+    std::atomic<int> lastModemReadLength_{0};
 };
 
 // The one terminal that the transport library talks to.
@@ -157,7 +213,8 @@ Terminal& TheTerminal();
 bool InsideTransport();
 
 // The file name to pass to TERMPRO_INIT for a transport library built beside the tests
-// ("scripttransport", "scripttransport_nowake", "scripttransport_noread", ...).
+// ("scripttransport", "scripttransport_nowake", "scripttransport_noread",
+// "scripttransport_nomodem").
 std::string TransportPath(const char* baseName);
 
 } // namespace scripted
