@@ -113,7 +113,7 @@ TEST_F(ConnectionTest, WithoutCallbackNoThreadAndRepliesReadOnTheCallersThread) 
     TermConnection* connection = Open(false);
     ASSERT_NE(connection, nullptr);
     EXPECT_EQ(probe::ThreadCount(), threads);
-    EXPECT_EQ(terminal().LastReadThread(), std::this_thread::get_id());
+    EXPECT_EQ(terminal().LastReadThread(), CurrentThreadId());
 
     TermConnection* withReader = Open(true);
     ASSERT_NE(withReader, nullptr);

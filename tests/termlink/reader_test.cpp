@@ -47,7 +47,7 @@ TEST_F(ReaderTest, EventReachesTheCallbackAndIsAcknowledged) {
     auto acks = WaitForAcks(1);
     ASSERT_EQ(acks.size(), 1U);
     EXPECT_EQ(acks[0].bytes(), (Bytes{0xD0, 0x07, 0x18, 0xF8, 0x12, 0x00, 0x05, 0x00}));
-    EXPECT_NE(acks[0].sender, std::this_thread::get_id()) << "sent by the reader";
+    EXPECT_NE(acks[0].sender, CurrentThreadId()) << "sent by the reader";
 }
 
 TEST_F(ReaderTest, EventWithoutCallbackIsAcknowledgedOnTheCallersThread) {
@@ -64,7 +64,7 @@ TEST_F(ReaderTest, EventWithoutCallbackIsAcknowledgedOnTheCallersThread) {
     auto acks = Acks();
     ASSERT_EQ(acks.size(), 1U);
     EXPECT_EQ(acks[0].bytes(), (Bytes{0xD0, 0x07, 0x18, 0xF8, 0x12, 0x00, 0x05, 0x00}));
-    EXPECT_EQ(acks[0].sender, std::this_thread::get_id());
+    EXPECT_EQ(acks[0].sender, CurrentThreadId());
 }
 
 TEST_F(ReaderTest, RepeatsAreDeliveredOnceButAcknowledgedEachTime) {

@@ -8,9 +8,12 @@
 #include <cstring>
 
 #if defined(_WIN32)
+#include <windows.h>
 #define SCRIPT_HOST_EXPORT extern "C" __declspec(dllexport)
 #else
 #include <climits>
+#include <pthread.h>
+#include <time.h>
 #include <unistd.h>
 #define SCRIPT_HOST_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
@@ -53,14 +56,38 @@ void Seal(std::uint8_t* packet, int length, std::uint16_t code, std::uint16_t se
     Put16(packet + 2, badChecksum ? static_cast<std::uint16_t>(checksum ^ 0x0101) : checksum);
 }
 
+// The clock, the pauses and the thread ids of the transport come straight from the system:
+// the C++ library's versions take a process-wide lock in mingw's thread layer, which a reader
+// suspended inside it would hold for ever.
+#if defined(_WIN32)
 std::int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<std::int64_t>(static_cast<double>(counter.QuadPart) * 1e9 /
+                                     static_cast<double>(frequency.QuadPart));
 }
 
+void PauseMs(int ms) {
+    Sleep(static_cast<DWORD>(ms));
+}
+#else
+std::int64_t NowNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+void PauseMs(int ms) {
+    timespec t{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&t, &t) != 0) {
+    }
+}
+#endif
+
 void PollPause() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    PauseMs(1);
 }
 
 // The transport has one terminal; its handle is the address of this object.
@@ -231,12 +258,12 @@ int Terminal::Send(const void* bytes, int length) {
         Slot& slot = sent_[index];
         slot.offset = Store(data, length);
         slot.length = length;
-        slot.sender = std::this_thread::get_id();
+        slot.sender = CurrentThreadId();
         slot.ready.store(true, std::memory_order_release);
     }
     const int result = sendResult_;
     if (result != 0) {
-        const Packet request{data, length, std::this_thread::get_id()};
+        const Packet request{data, length, CurrentThreadId()};
         if (const Responder* responder = responder_.load()) {
             (*responder)(request);
         } else {
@@ -247,10 +274,10 @@ int Terminal::Send(const void* bytes, int length) {
 }
 
 int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
-    lastReadThread_ = std::this_thread::get_id();
+    lastReadThread_ = CurrentThreadId();
     ++reads_;
     if (const int stuck = stuckMs_.exchange(0); stuck > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(stuck));
+        PauseMs(stuck);
         const int n = std::min(capacity, static_cast<int>(stuckPacket_.size()));
         std::memcpy(buffer, stuckPacket_.data(), static_cast<std::size_t>(n));
         return n;
@@ -356,7 +383,7 @@ int Terminal::SendToModem(const char* text, int length) {
             PollPause();
         }
         // Time for the reader to hand the answer over before the sender goes on.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PauseMs(20);
     }
     return 1;
 }
@@ -372,6 +399,14 @@ int Terminal::ReadFromModem(char* buffer, int lastCommandLength, int timeoutMs) 
     std::memcpy(buffer, At(slot->offset), static_cast<std::size_t>(std::max(n, 0)));
     buffer[std::max(n, 0)] = '\0';
     return 1;
+}
+
+ThreadId CurrentThreadId() {
+#if defined(_WIN32)
+    return GetCurrentThreadId();
+#else
+    return static_cast<ThreadId>(pthread_self());
+#endif
 }
 
 Terminal& TheTerminal() {

@@ -24,12 +24,16 @@ namespace scripted {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The system's id of a thread (not ThreadId, whose mingw implementation takes a lock).
+using ThreadId = std::uint64_t;
+ThreadId CurrentThreadId();
+
 // A packet in the terminal's arena, valid until the next Reset(): 8-byte header (code,
 // checksum, session, number) and payload.
 struct Packet {
     const std::uint8_t* data = nullptr;
     int size = 0;
-    std::thread::id sender; // the thread that sent it (packets sent by termlink)
+    ThreadId sender; // the thread that sent it (packets sent by termlink)
 
     std::uint16_t code() const { return field(0); }
     std::uint16_t checksum() const { return field(2); }
@@ -95,7 +99,7 @@ public:
     // Sent packets other than event acknowledgements.
     std::vector<Packet> Requests() const;
     int OpenHandles() const { return openHandles_; }
-    std::thread::id LastReadThread() const { return lastReadThread_; }
+    ThreadId LastReadThread() const { return lastReadThread_; }
 
     // The next read ignores EMBUDP_TERMINALREAD and returns only after `ms`, with `packet`.
     void StickNextRead(int ms, const Bytes& packet);
@@ -147,7 +151,7 @@ private:
         std::int64_t offset = 0;
         int length = 0;
         std::int64_t dueNs = 0; // inbound: when it becomes readable
-        std::thread::id sender; // outbound: who sent it
+        ThreadId sender;        // outbound: who sent it
     };
     static constexpr std::size_t kSlots = 1 << 16;
     static constexpr std::int64_t kArenaBytes = 64 << 20;
@@ -191,7 +195,7 @@ private:
     std::atomic<unsigned> wakeGeneration_{0};
     std::atomic<int> stuckMs_{0};
     Bytes stuckPacket_;
-    std::atomic<std::thread::id> lastReadThread_;
+    std::atomic<ThreadId> lastReadThread_;
     std::atomic<int> reads_{0};
 
     std::unique_ptr<ModemSlot[]> modemSent_;
