@@ -9,7 +9,7 @@
 namespace instalio {
 
 // The longest response body taken, in bytes. The update query's reply is 42 digits.
-constexpr std::size_t kMaxResponseBytes = 64 * 1024;
+constexpr std::size_t kMaxResponseBytes = 65536;
 
 // How long the request waits to connect, and then for each part of the reply.
 constexpr DWORD kRequestTimeoutMilliseconds = 20000;

@@ -1,5 +1,8 @@
 #include "http_server.h"
 
+#include <cctype>
+#include <cstdlib>
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -7,7 +10,7 @@ namespace instalio::test {
 
 namespace {
 
-constexpr std::size_t kMaxRequestBytes = 16 * 1024;
+constexpr std::size_t kMaxRequestBytes = 16384;
 
 void SendAll(SOCKET socket, const std::string& bytes) {
     std::size_t done = 0;
@@ -131,7 +134,7 @@ void HttpServer::Answer(std::uintptr_t connection, int port) {
         std::lock_guard<std::mutex> lock(mutex_);
         std::string target = TargetOf(head);
         requests_.push_back({port, target});
-        auto found = replies_.find({port, target});
+        auto found = replies_.find({port, Decoded(target)});
         if (found != replies_.end()) {
             reply = found->second;
         }
@@ -147,6 +150,20 @@ void HttpServer::Answer(std::uintptr_t connection, int port) {
                             std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
                             sent);
     shutdown(connection, SD_SEND);
+}
+
+std::string HttpServer::Decoded(const std::string& target) {
+    std::string text;
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (target[i] == '%' && i + 2 < target.size() && std::isxdigit(target[i + 1]) != 0 &&
+            std::isxdigit(target[i + 2]) != 0) {
+            text += static_cast<char>(std::stoi(target.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            text += target[i];
+        }
+    }
+    return text;
 }
 
 int PortOf(const std::string& baseUrl) {

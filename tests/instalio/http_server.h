@@ -41,11 +41,15 @@ public:
 
     bool listening() const { return listening_; }
 
-    // The reply to a GET of `target` on `port`; anything not set gets 404 with an HTML page.
+    // The reply to a GET of `target` on `port`, matched as the server reads the request's target
+    // (Decoded); anything not set gets 404 with an HTML page.
     void Serve(int port, const std::string& target, HttpReply reply);
 
     // The requests seen so far, in order.
     std::vector<HttpRequest> Requests();
+
+    // A request target as a server reads it: every %XX replaced by its byte.
+    static std::string Decoded(const std::string& target);
 
 private:
     void Run();
