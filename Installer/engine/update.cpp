@@ -50,6 +50,9 @@ const Cabinet kCabinets[3] = {
 
 constexpr int kStampDigits = 14;
 
+// The fixed part of a cabinet's header, which every cabinet has in full.
+constexpr std::uint64_t kCabinetHeaderBytes = 36;
+
 std::string WorkFolder() {
     return TempFolder() + "Ostrevant\\";
 }
@@ -161,8 +164,8 @@ bool LookForNewerCabinets(DisplaySurface& form) {
     return true;
 }
 
-// True when the file is one whole cabinet: it starts with the cabinet signature and its length
-// is the one its header gives.
+// True when the file is one whole cabinet: it starts with the cabinet signature, holds at least
+// the fixed header, and its length is the one the header gives.
 bool IsCompleteCabinet(const std::string& path) {
     ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -177,8 +180,9 @@ bool IsCompleteCabinet(const std::string& path) {
     }
     const std::uint32_t declared = header[8] | header[9] << 8 | header[10] << 16 |
                                    static_cast<std::uint32_t>(header[11]) << 24;
+    const auto length = static_cast<std::uint64_t>(size.QuadPart);
     return header[0] == 'M' && header[1] == 'S' && header[2] == 'C' && header[3] == 'F' &&
-           static_cast<std::uint64_t>(size.QuadPart) == declared;
+           length >= kCabinetHeaderBytes && length == declared;
 }
 
 // Downloads `url` afresh into `file`. True when the download completed and brought a whole

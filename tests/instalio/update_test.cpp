@@ -150,6 +150,7 @@ TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByACompleteOne) {
     const std::string first = Cabinet("from the first server");
     const std::string second = Cabinet("from the second server");
     const std::string cutShort = first.substr(0, first.size() - 3);
+    const std::string bareHeader = std::string("MSCF\0\0\0\0\x0c\0\0\0", 12);
     const HttpReply missing{404, kErrorPage};
     struct Case {
         const char* name;
@@ -170,6 +171,7 @@ TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByACompleteOne) {
         {"both hang up", {200, first, Kind::HangUp}, {200, second, Kind::HangUp}, builtIn, 2},
         {"cut off, then missing", {200, first, Kind::CutOff}, missing, builtIn, 2},
         {"an empty file", {200, ""}, {200, ""}, builtIn, 2},
+        {"a signature and a length only", {200, bareHeader}, {200, bareHeader}, builtIn, 2},
     };
     const std::string path = "/downloads/cabs/program.cab";
     ASSERT_TRUE(CreateDirectory(work()));
