@@ -7,3 +7,18 @@ set(TERMLINK_COMM_MASK "0x5A,0xC3,0x3C,0xA5" CACHE STRING
 # instalio: the configuration text compiled into the setup program as ARCHIVOS/CONFIGURACION.
 set(INSTALIO_CONFIGURATION ${CMAKE_SOURCE_DIR}/Installer/resources/config.txt CACHE FILEPATH
     "instalio: the setup configuration (key=value lines, CR LF after every line)")
+
+# instalio: the update servers (the update query) and the download servers (newer cabinets), each
+# a base URL without a final "/". Builds that run tests or demos keep every one on 127.0.0.1.
+set(INSTALIO_UPDATE_SERVER_1 "http://127.0.0.1:18081" CACHE STRING
+    "instalio: first update server, asked at /serial/check_update.php")
+set(INSTALIO_UPDATE_SERVER_2 "http://127.0.0.1:18082" CACHE STRING
+    "instalio: second update server, asked at /check_update.php")
+set(INSTALIO_UPDATE_SERVER_3 "http://127.0.0.1:18083" CACHE STRING
+    "instalio: third update server (on the local network), asked at /serial/check_update.php")
+set(INSTALIO_DOWNLOAD_SERVER_1 "http://127.0.0.1:18084" CACHE STRING
+    "instalio: first download server of the cabinets, below /downloads/cabs/")
+set(INSTALIO_DOWNLOAD_SERVER_2 "http://127.0.0.1:18085" CACHE STRING
+    "instalio: second download server of the cabinets, below /downloads/cabs/")
+set(INSTALIO_SERVER_SETTINGS INSTALIO_UPDATE_SERVER_1 INSTALIO_UPDATE_SERVER_2
+    INSTALIO_UPDATE_SERVER_3 INSTALIO_DOWNLOAD_SERVER_1 INSTALIO_DOWNLOAD_SERVER_2)
