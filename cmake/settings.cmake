@@ -7,3 +7,12 @@ set(TERMLINK_COMM_MASK "0x5A,0xC3,0x3C,0xA5" CACHE STRING
 # instalio: the configuration text compiled into the setup program as ARCHIVOS/CONFIGURACION.
 set(INSTALIO_CONFIGURATION ${CMAKE_SOURCE_DIR}/Installer/resources/config.txt CACHE FILEPATH
     "instalio: the setup configuration (key=value lines, CR LF after every line)")
+
+# instalio: the payload folders of the three cabinets the setup program carries. Every file below
+# a folder goes into its cabinet. Empty: the sample payload of the tree (Installer/payload).
+set(INSTALIO_PAYLOAD_DEVICES "" CACHE PATH
+    "instalio: files of cabinet 101, the device libraries (empty: termlink.dll of this build)")
+set(INSTALIO_PAYLOAD_SHARED "" CACHE PATH
+    "instalio: files of cabinet 102, the shared libraries (empty: a sample library)")
+set(INSTALIO_PAYLOAD_PROGRAM "" CACHE PATH
+    "instalio: files of cabinet 103, the application (empty: a sample application)")
