@@ -3,8 +3,9 @@
 //   extract32.exe [/Y] CABINET /L FOLDER [*.*]
 //
 // /Y   replaces existing files without asking; without it an existing file is kept.
-// /L   the folder the members are placed under (created when missing). A member stored with
-//      folders in its name lands in those folders below it.
+// /L   the folder the members are placed under (created when missing); a drive alone ("D:")
+//      stands for its root. A member stored with folders in its name lands in those folders
+//      below it.
 // *.*  selects every member, as does leaving it out.
 //
 // The tool asks nothing and ends by itself. It never writes outside FOLDER: a member whose name
@@ -267,6 +268,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     CloseHandle(cabinet);
 
+    // "D:" alone would name the drive's current folder; the caller means the drive's root.
+    if (options.folder.size() == 2 && options.folder[1] == L':') {
+        options.folder += L'\\';
+    }
     Extraction run;
     run.options = &options;
     run.base = FullPath(options.folder);
