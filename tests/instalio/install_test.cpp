@@ -161,6 +161,13 @@ protected:
         DeleteTree(HKEY_LOCAL_MACHINE, uninstallKey, KEY_WOW64_32KEY);
     }
     void TearDown() override {
+        for (const std::string& service : services) {
+            RemoveService(service);
+        }
+        for (const std::string& file : systemFiles) {
+            fso::DeleteFile(system + file, true);
+            ForgetRegistration(system + file);
+        }
         fso::DeleteFolder(target.substr(0, target.size() - 1), true);
         fso::DeleteFolder(settings.substr(0, settings.size() - 1), true);
         DeleteTree(HKEY_LOCAL_MACHINE, uninstallKey, KEY_WOW64_32KEY);
@@ -228,6 +235,8 @@ protected:
     const std::string settings = AppDataFolder() + name + "\\";
     const std::string uninstallKey = std::string(kUninstallKey) + name;
     std::vector<std::string> log;
+    std::vector<std::string> services;    // removed at the end
+    std::vector<std::string> systemFiles; // below the system folder, deleted at the end
 };
 
 // A seeded sibling product: its folder with data files, its shortcuts and its uninstall entry.
@@ -264,12 +273,14 @@ const char* const kSystemFiles[] = {
 
 TEST_F(Installation, ACompleteRun) {
     // Cabinets in the work folder, an older installed copy of a library of cabinet 102, settings
-    // files with other content, a sibling product, and two services.
+    // files with other content, a sibling product, two services, and programs named as the
+    // system tools beside the setup program.
     PutCabinet("fx101.cab", "101.cab");
     PutCabinet("fx102.cab", "102.cab");
     PutCabinet("fx103.cab", "103.cab");
     ASSERT_TRUE(WriteFileBytes(setup + "fondo.jpg", std::string("\xFF\xD8\xFF\0jpeg", 8)));
-    for (const char* file : kSystemFiles) {
+    systemFiles.assign(std::begin(kSystemFiles), std::end(kSystemFiles));
+    for (const std::string& file : systemFiles) {
         fso::DeleteFile(system + file, true);
         ForgetRegistration(system + file);
     }
@@ -280,11 +291,15 @@ TEST_F(Installation, ACompleteRun) {
     ASSERT_TRUE(CreateDirectory(target));
     ASSERT_TRUE(WriteFileBytes(target + "Setup.INI", "ours"));
     SeededSibling sibling(scratch.path() + "Vessmark folder");
-    const std::string services[] = {"InstalioFx" + pid + "a", "InstalioFx" + pid + "b"};
+    services = {"InstalioFx" + pid + "a", "InstalioFx" + pid + "b"};
     std::vector<std::string> config = Configuration();
     for (const std::string& service : services) {
         RemoveService(service);
         config.push_back("service=" + service + ",svc\\fx_service.exe");
+    }
+
+    for (const char* tool : {"regsvr32.exe", "extract32.exe"}) {
+        ASSERT_TRUE(CopyFileA(Fixture("fx_decoy.exe").c_str(), (setup + tool).c_str(), FALSE));
     }
 
     ASSERT_EQ(Run(config, "3"), 0);
@@ -308,6 +323,10 @@ TEST_F(Installation, ACompleteRun) {
     const std::vector<std::string> end(log.end() - 3, log.end());
     EXPECT_EQ(end, (std::vector<std::string>{"barInstall.Start(False)", "DibujarSeccion(7)",
                                              "InstallingFlag=False"}));
+
+    // The system tools were run from the system folder, not from beside the setup program.
+    EXPECT_FALSE(fso::FileExists(setup + "regsvr32.exe.ran"));
+    EXPECT_FALSE(fso::FileExists(setup + "extract32.exe.ran"));
 
     // The extraction tool stays in the system folder; the work folder is empty of cabinets and
     // the scratch folder is gone.
@@ -377,14 +396,6 @@ TEST_F(Installation, ACompleteRun) {
             Sleep(100);
         }
         EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING)) << service;
-    }
-
-    for (const std::string& service : services) {
-        RemoveService(service);
-    }
-    for (const char* file : kSystemFiles) {
-        fso::DeleteFile(system + file, true);
-        ForgetRegistration(system + file);
     }
 }
 

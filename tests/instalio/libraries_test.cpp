@@ -134,14 +134,16 @@ TEST_F(Libraries, ShellWait) {
     EXPECT_EQ(boxes[0].text, "Error in ShellWait() invoke: " + missing + "\r\n[2] " +
                                  ErrorDescription(ERROR_FILE_NOT_FOUND));
 
-    // It waits for the end: the file exists when it returns. A program that ends with the code
-    // that also means "still running" (259) ends the wait too.
+    // It waits for the end: the program's mark is there when it returns. A program that ends
+    // with the code that also means "still running" (259) ends the wait too.
     std::vector<std::string> log;
     RecordingClock clock(log);
-    const std::string marker = dir() + "done.txt";
-    EXPECT_TRUE(ShellWait("cmd.exe /c echo done>\"" + marker + "\""));
-    EXPECT_TRUE(fso::FileExists(marker));
-    EXPECT_TRUE(ShellWait("cmd.exe /c exit 259"));
+    const std::string program = dir() + "marker.exe";
+    Place("fx_decoy.exe", program);
+    EXPECT_TRUE(ShellWait("\"" + program + "\""));
+    EXPECT_TRUE(fso::FileExists(program + ".ran"));
+    EXPECT_TRUE(ShellWait("\"" + program + "\" 259"));
+    EXPECT_GE(clock.pumps, 2);
     for (const std::string& entry : log) {
         EXPECT_EQ(entry, "Sleep(100)");
     }

@@ -102,6 +102,15 @@ bool QueryService(const std::string& name, ServiceState& found) {
     return true;
 }
 
+// Removes the service, if there is one, when the test begins and when it ends.
+struct ServiceGuard {
+    explicit ServiceGuard(std::string service) : name(std::move(service)) { RemoveService(name); }
+    ~ServiceGuard() { RemoveService(name); }
+    ServiceGuard(const ServiceGuard&) = delete;
+    ServiceGuard& operator=(const ServiceGuard&) = delete;
+    const std::string name;
+};
+
 TEST(Services, CreateAndStartServiceQuotesAPathWithBlanks) {
     ScratchFolder scratch;
     const std::string folder = scratch.path() + "service folder\\";
@@ -109,7 +118,7 @@ TEST(Services, CreateAndStartServiceQuotesAPathWithBlanks) {
     const std::string program = folder + "fx service.exe";
     ASSERT_TRUE(CopyFileA(Fixture("fx_service.exe").c_str(), program.c_str(), FALSE));
     const std::string name = "InstalioTestService" + std::to_string(GetCurrentProcessId());
-    RemoveService(name);
+    ServiceGuard guard{name};
 
     CreateAndStartService(name, program);
     ServiceState state;
@@ -125,19 +134,16 @@ TEST(Services, CreateAndStartServiceQuotesAPathWithBlanks) {
     ASSERT_TRUE(QueryService(name, state));
     EXPECT_EQ(state.path, "\"" + program + "\"");
     EXPECT_EQ(state.state, static_cast<DWORD>(SERVICE_RUNNING));
-
-    RemoveService(name);
 }
 
 TEST(Services, PathWithoutBlanksIsKeptAsItIs) {
     const std::string name = "InstalioTestPlain" + std::to_string(GetCurrentProcessId());
-    RemoveService(name);
+    ServiceGuard guard{name};
     CreateAndStartService(name, "C:\\instalio-missing\\svc.exe");
     ServiceState state;
     ASSERT_TRUE(QueryService(name, state));
     EXPECT_EQ(state.path, "C:\\instalio-missing\\svc.exe");
     EXPECT_EQ(state.state, static_cast<DWORD>(SERVICE_STOPPED)) << "its program is missing";
-    RemoveService(name);
 }
 
 } // namespace
