@@ -35,11 +35,24 @@ std::string FileMajorVersion(const std::string& FileName) {
     return std::to_string(HIWORD(info->dwFileVersionMS));
 }
 
-int CompareMajorVersions(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) {
-        return (a.empty() ? 0 : 1) - (b.empty() ? 0 : 1);
+namespace {
+
+// A major version as a number; -1 for a library without version information (or any text that
+// is not a version number).
+long MajorNumber(const std::string& major) {
+    if (major.empty() || major.size() > 5 ||
+        major.find_first_not_of("0123456789") != std::string::npos) {
+        return -1;
     }
-    return std::stoi(a) - std::stoi(b);
+    return std::stol(major);
+}
+
+} // namespace
+
+int CompareMajorVersions(const std::string& a, const std::string& b) {
+    long left = MajorNumber(a);
+    long right = MajorNumber(b);
+    return left < right ? -1 : left > right ? 1 : 0;
 }
 
 void MoveLibrary(const std::string& Source, const std::string& Destination) {

@@ -11,8 +11,8 @@ namespace instalio {
 // version information cannot be read, shows "Dll Version: " FileName and returns empty.
 std::string FileMajorVersion(const std::string& FileName);
 
-// Orders two major versions as FileMajorVersion gives them: below 0 when `a` is lower, 0 when
-// equal, above 0 when higher. Empty text (no version information) is below every version.
+// Orders two major versions as FileMajorVersion gives them: -1 when `a` is lower, 0 when equal,
+// 1 when higher. Empty text (no version information) is below every version.
 int CompareMajorVersions(const std::string& a, const std::string& b);
 
 // Moves a library to Destination unless the installed Destination has a higher major version;
