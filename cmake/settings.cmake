@@ -22,3 +22,12 @@ set(INSTALIO_DOWNLOAD_SERVER_2 "http://127.0.0.1:18085" CACHE STRING
     "instalio: second download server of the cabinets, below /downloads/cabs/")
 set(INSTALIO_SERVER_SETTINGS INSTALIO_UPDATE_SERVER_1 INSTALIO_UPDATE_SERVER_2
     INSTALIO_UPDATE_SERVER_3 INSTALIO_DOWNLOAD_SERVER_1 INSTALIO_DOWNLOAD_SERVER_2)
+
+# instalio: the payload folders of the three cabinets the setup program carries. Every file below
+# a folder goes into its cabinet. Empty: the sample payload of the tree (Installer/payload).
+set(INSTALIO_PAYLOAD_DEVICES "" CACHE PATH
+    "instalio: files of cabinet 101, the device libraries (empty: termlink.dll of this build)")
+set(INSTALIO_PAYLOAD_SHARED "" CACHE PATH
+    "instalio: files of cabinet 102, the shared libraries (empty: a sample library)")
+set(INSTALIO_PAYLOAD_PROGRAM "" CACHE PATH
+    "instalio: files of cabinet 103, the application (empty: a sample application)")

@@ -10,7 +10,7 @@ namespace instalio {
 
 struct RunTimeFailure {
     std::int32_t number = 0; // the system error code of the failure
-    std::string description;
+    std::string description; // what failed
 };
 
 } // namespace instalio

@@ -2,6 +2,7 @@
 
 #include "errorbox.h"
 #include "filesystem.h"
+#include "handle.h"
 #include "text.h"
 
 namespace instalio {
@@ -36,6 +37,21 @@ bool RemoveFile(const std::string& Path, bool ShowMessage) {
 std::string GetExtension(const std::string& FileName) {
     std::size_t dot = FileName.rfind('.');
     return LCase(dot == std::string::npos ? FileName : FileName.substr(dot + 1));
+}
+
+std::vector<std::string> FilesIn(const std::string& Folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    ScopedFind find(FindFirstFileA((Folder + "*").c_str(), &found));
+    if (!find.valid()) {
+        return names;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            names.emplace_back(found.cFileName);
+        }
+    } while (FindNextFileA(find.get(), &found));
+    return names;
 }
 
 } // namespace instalio

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace instalio {
 
@@ -18,5 +19,10 @@ bool RemoveFile(const std::string& Path, bool ShowMessage);
 // The text after the last "." of FileName, lower-cased; the whole name lower-cased when it has
 // no ".". The search does not stop at a "\".
 std::string GetExtension(const std::string& FileName);
+
+// The names of the files directly in Folder (which ends in "\"), in the platform's listing
+// order: normal, read-only, hidden, system and archive files, no folders. Empty when the folder
+// cannot be listed.
+std::vector<std::string> FilesIn(const std::string& Folder);
 
 } // namespace instalio

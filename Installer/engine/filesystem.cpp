@@ -120,4 +120,24 @@ DWORD CreateFolder(const std::string& path) {
     return ERROR_SUCCESS;
 }
 
+DWORD CopyFile(const std::string& source, const std::string& destination, bool overwrite) {
+    if (!FileExists(source)) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    DWORD attributes = Attributes(destination);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (!overwrite) {
+            return ERROR_FILE_EXISTS;
+        }
+        // Refused as Windows refuses it (Wine running as root would write it all the same).
+        if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            return ERROR_ACCESS_DENIED;
+        }
+    }
+    if (!CopyFileA(source.c_str(), destination.c_str(), !overwrite)) {
+        return LastErrorOr(ERROR_ACCESS_DENIED);
+    }
+    return ERROR_SUCCESS;
+}
+
 } // namespace instalio::fso

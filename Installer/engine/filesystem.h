@@ -27,4 +27,8 @@ DWORD MoveFile(const std::string& source, const std::string& destination);
 // Creates one folder; fails when the path is empty, the folder exists or its parent is missing.
 DWORD CreateFolder(const std::string& path);
 
+// Copies a file; with `overwrite` over an existing file, which must not be read-only
+// (ERROR_ACCESS_DENIED), without it ERROR_FILE_EXISTS when `destination` exists.
+DWORD CopyFile(const std::string& source, const std::string& destination, bool overwrite);
+
 } // namespace instalio::fso

@@ -43,4 +43,49 @@ private:
     HANDLE handle_;
 };
 
+// An open registry key that RegCloseKey releases.
+class ScopedRegKey {
+public:
+    ScopedRegKey() = default;
+    ~ScopedRegKey() { reset(); }
+    ScopedRegKey(const ScopedRegKey&) = delete;
+    ScopedRegKey& operator=(const ScopedRegKey&) = delete;
+
+    HKEY get() const { return key_; }
+    // Where an opening call stores the key; the key held before is released.
+    HKEY* receive() {
+        reset();
+        return &key_;
+    }
+
+private:
+    void reset() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+            key_ = nullptr;
+        }
+    }
+
+    HKEY key_ = nullptr;
+};
+
+// A service manager or service handle that CloseServiceHandle releases.
+class ScopedServiceHandle {
+public:
+    explicit ScopedServiceHandle(SC_HANDLE handle = nullptr) : handle_(handle) {}
+    ~ScopedServiceHandle() {
+        if (handle_ != nullptr) {
+            CloseServiceHandle(handle_);
+        }
+    }
+    ScopedServiceHandle(const ScopedServiceHandle&) = delete;
+    ScopedServiceHandle& operator=(const ScopedServiceHandle&) = delete;
+
+    bool valid() const { return handle_ != nullptr; }
+    SC_HANDLE get() const { return handle_; }
+
+private:
+    SC_HANDLE handle_;
+};
+
 } // namespace instalio

@@ -7,10 +7,8 @@
 
 namespace instalio {
 
-namespace {
-
-// Creates the file, or opens it when it exists, and leaves exactly `bytes` in it. A read-only
-// file is refused as Windows refuses it (Wine running as root would write it all the same).
+// A read-only file is refused as Windows refuses it (Wine running as root would write it all the
+// same).
 DWORD WriteWholeFile(const std::string& fileName, const std::string& bytes) {
     DWORD attributes = GetFileAttributesA(fileName.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
@@ -38,8 +36,6 @@ DWORD WriteWholeFile(const std::string& fileName, const std::string& bytes) {
     }
     return ERROR_SUCCESS;
 }
-
-} // namespace
 
 DWORD ReadResource(const std::string& name, const std::string& type, std::string& bytes) {
     HRSRC info = FindResourceA(nullptr, name.c_str(), type.c_str());

@@ -1,0 +1,98 @@
+#include "sibling.h"
+
+#include "config.h"
+#include "display.h"
+#include "files.h"
+#include "filesystem.h"
+#include "folders.h"
+#include "registry.h"
+#include "text.h"
+
+namespace instalio {
+
+namespace {
+
+bool IsDataFile(const std::string& name) {
+    std::string extension = GetExtension(name);
+    return extension == "mdb" || extension == "ini" || extension == "cop";
+}
+
+// The sibling's install folder, from the last single-quoted argument of UninstallString.
+std::string OldFolderOf(std::string uninstall) {
+    uninstall.pop_back(); // the closing "'"
+    std::size_t quote = uninstall.rfind('\'');
+    return (quote == std::string::npos ? uninstall : uninstall.substr(quote + 1)) + "\\";
+}
+
+} // namespace
+
+std::string SiblingProduct() {
+    return SetupConfig.Name == "Tavrin Pro EU" ? "Plandor .Net" : "Vessmark .Net";
+}
+
+bool IsSiblingInstalled() {
+    return RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + SiblingProduct());
+}
+
+bool IsDriveRoot(const std::string& Folder) {
+    char full[MAX_PATH * 2] = {};
+    DWORD length = GetFullPathNameA(Folder.c_str(), sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) {
+        return true; // a folder that cannot be told apart from a root is kept
+    }
+    std::string path(full, length);
+    while (EndsWith(path, "\\")) {
+        path.pop_back();
+    }
+    if (path.size() <= 2) {
+        return true; // "X:" or nothing left
+    }
+    if (path.rfind("\\\\", 0) == 0) {
+        // "\\host\share" and "\\?\X:" or "\\.\X:": two components after the leading "\\".
+        std::size_t first = path.find('\\', 2);
+        return first == std::string::npos || path.find('\\', first + 1) == std::string::npos;
+    }
+    return false;
+}
+
+void MigrateSibling() {
+    const std::string sibling = SiblingProduct();
+    const std::string key = kUninstallKey + sibling;
+    std::string uninstall;
+    if (!RegReadString(HKEY_LOCAL_MACHINE, key, "UninstallString", uninstall) ||
+        uninstall.empty() || frmMain == nullptr) {
+        return;
+    }
+    const std::string oldFolder = OldFolderOf(uninstall);
+    if (fso::FolderExists(oldFolder)) {
+        const std::string target = frmMain->txtPath().Text();
+        for (const std::string& name : FilesIn(oldFolder)) {
+            if (IsDataFile(name) &&
+                fso::CopyFile(oldFolder + name, target + name, true) != ERROR_SUCCESS) {
+                return;
+            }
+        }
+        // A sibling installed at a drive's root keeps the drive's contents.
+        if (!IsDriveRoot(oldFolder) &&
+            fso::DeleteFolder(oldFolder.substr(0, oldFolder.size() - 1), true) != ERROR_SUCCESS) {
+            return;
+        }
+        const std::string programs = SpecialFolder(Csidl::CommonPrograms) + sibling;
+        if (fso::FolderExists(programs) && fso::DeleteFolder(programs, true) != ERROR_SUCCESS) {
+            return;
+        }
+        const std::string desktop = SpecialFolder(Csidl::DesktopDirectory) + sibling + ".lnk";
+        if (fso::FileExists(desktop) && fso::DeleteFile(desktop, true) != ERROR_SUCCESS) {
+            return;
+        }
+        const std::string quickLaunch = SpecialFolder(Csidl::AppData) +
+                                        "Microsoft\\Internet Explorer\\Quick Launch\\" + sibling +
+                                        ".lnk";
+        if (fso::FileExists(quickLaunch) && fso::DeleteFile(quickLaunch, false) != ERROR_SUCCESS) {
+            return;
+        }
+    }
+    RegDeleteSubKey(HKEY_LOCAL_MACHINE, key);
+}
+
+} // namespace instalio

@@ -1,0 +1,28 @@
+# cmake -DGCAB=gcab -DOUTPUT=file.cab (-DFOLDER=dir | -DENTRIES=name=path|name=path...) -P make-cab.cmake
+# Makes the cabinet OUTPUT; see add_cabinet in cabinet.cmake.
+if(DEFINED ENTRIES)
+    # The entries are staged under their names beside the cabinet, then packed from there.
+    set(FOLDER ${OUTPUT}.files)
+    file(REMOVE_RECURSE ${FOLDER})
+    string(REPLACE "|" ";" entries "${ENTRIES}")
+    foreach(entry IN LISTS entries)
+        string(FIND "${entry}" "=" cut)
+        string(SUBSTRING "${entry}" 0 ${cut} name)
+        math(EXPR cut "${cut} + 1")
+        string(SUBSTRING "${entry}" ${cut} -1 path)
+        get_filename_component(folder ${FOLDER}/${name} DIRECTORY)
+        file(MAKE_DIRECTORY ${folder})
+        file(COPY_FILE ${path} ${FOLDER}/${name})
+    endforeach()
+endif()
+file(GLOB_RECURSE files RELATIVE ${FOLDER} ${FOLDER}/*)
+if(NOT files)
+    message(FATAL_ERROR "The payload folder ${FOLDER} holds no files for ${OUTPUT}")
+endif()
+list(SORT files)
+file(REMOVE ${OUTPUT})
+execute_process(COMMAND ${GCAB} -c -z ${OUTPUT} ${files}
+                WORKING_DIRECTORY ${FOLDER} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "gcab could not make ${OUTPUT}")
+endif()

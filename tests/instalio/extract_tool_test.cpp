@@ -1,0 +1,155 @@
+// The cabinet extraction tool as the setup program carries it (resource DLLS/EXTRACT), run with
+// the command line the installation gives it, and the built-in cabinets it unpacks.
+#include "config.h"
+#include "files.h"
+#include "filesystem.h"
+#include "libraries.h"
+#include "resources.h"
+
+#include "fixture_support.h"
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+using namespace instalio;
+using namespace instalio::test;
+
+namespace {
+
+enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3 };
+
+class ExtractTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetEngineState();
+        ASSERT_TRUE(SaveResource("EXTRACT", "DLLS", tool));
+    }
+
+    // Runs the tool on `cabinet` into `folder` (given without its final "\") from the scratch
+    // folder, as the installation runs it.
+    int Extract(const std::string& cabinet, const std::string& folder,
+                const std::string& options = "/Y") {
+        return RunProgram("\"" + tool + "\" " + options + " \"" + cabinet + "\" /L \"" + folder +
+                              "\" *.*",
+                          dir());
+    }
+
+    ScratchFolder scratch;
+    const std::string& dir() const { return scratch.path(); }
+    const std::string tool = dir() + "extract32.exe";
+};
+
+TEST_F(ExtractTool, ExtractsEveryMemberAndOverwritesWithY) {
+    const std::string cabinet = dir() + "a cabinet.cab";
+    ASSERT_TRUE(CopyFileA(Fixture("fx103.cab").c_str(), cabinet.c_str(), FALSE));
+    const std::string out = dir() + "out folder";
+    ASSERT_EQ(Extract(cabinet, out), kDone);
+    EXPECT_EQ(ReadFileBytes(out + "\\InstalioFxApp.exe"), "fixture app\r\n");
+    EXPECT_EQ(ReadFileBytes(out + "\\data.ini"), "fixture data\r\n");
+    EXPECT_EQ(ReadFileBytes(out + "\\Help\\readme.txt"), "fixture readme\r\n");
+    EXPECT_EQ(ReadFileBytes(out + "\\svc\\fx_service.exe"),
+              ReadFileBytes(Fixture("fx_service.exe")));
+
+    // /Y replaces what is there; without it the existing file stays and the exit code says so.
+    ASSERT_TRUE(WriteFileBytes(out + "\\data.ini", "changed"));
+    EXPECT_EQ(Extract(cabinet, out), kDone);
+    EXPECT_EQ(ReadFileBytes(out + "\\data.ini"), "fixture data\r\n");
+    ASSERT_TRUE(WriteFileBytes(out + "\\data.ini", "changed"));
+    EXPECT_EQ(Extract(cabinet, out, ""), kSkipped);
+    EXPECT_EQ(ReadFileBytes(out + "\\data.ini"), "changed");
+
+    // A read-only file is not replaced, as Windows refuses to write it.
+    ASSERT_TRUE(SetReadOnly(out + "\\data.ini", true));
+    EXPECT_EQ(Extract(cabinet, out), kSkipped);
+    EXPECT_EQ(ReadFileBytes(out + "\\data.ini"), "changed");
+    EXPECT_EQ(ReadFileBytes(out + "\\InstalioFxApp.exe"), "fixture app\r\n");
+}
+
+TEST_F(ExtractTool, MembersThatLeaveTheFolderAreSkipped) {
+    const std::string out = dir() + "out";
+    ASSERT_EQ(Extract(Fixture("hostile.cab"), out), kSkipped);
+    EXPECT_EQ(ReadFileBytes(out + "\\inside.txt"), "inside");
+    EXPECT_EQ(ReadFileBytes(out + "\\sub\\inside.txt"), "nested");
+    EXPECT_EQ(FilesIn(out + "\\"), std::vector<std::string>{"inside.txt"}) << "the device CON";
+    // "..\", "sub\..\..\", "sub/../../", "\", "C:\" and "C:" (the tool runs in the scratch
+    // folder).
+    const std::string outside[] = {
+        dir() + "escaped1.txt",    dir() + "escaped2.txt",   dir() + "escaped3.txt",
+        "C:\\instalio-rooted.txt", "C:\\instalio-drive.txt", dir() + "instalio-drive2.txt",
+    };
+    for (const std::string& path : outside) {
+        EXPECT_FALSE(fso::FileExists(path)) << path;
+        DeleteFileA(path.c_str());
+    }
+}
+
+TEST_F(ExtractTool, ReportsAMissingCabinetAndAWrongCommandLine) {
+    EXPECT_EQ(Extract(dir() + "missing.cab", dir() + "out"), kCabinetFailed);
+    EXPECT_FALSE(fso::FolderExists(dir() + "out"));
+    ASSERT_TRUE(WriteFileBytes(dir() + "not a cabinet.cab", "MSCF? no"));
+    EXPECT_EQ(Extract(dir() + "not a cabinet.cab", dir() + "out"), kCabinetFailed);
+    EXPECT_EQ(RunProgram("\"" + tool + "\" /Y \"" + Fixture("fx103.cab") + "\"", dir()), kUsage);
+    EXPECT_EQ(RunProgram("\"" + tool + "\" /Y \"" + Fixture("fx103.cab") + "\" /L \"" + dir() +
+                             "out\" *.txt",
+                         dir()),
+              kUsage);
+}
+
+TEST_F(ExtractTool, ADriveAloneIsItsRoot) {
+    // The installation drops the final "\" of its folder, so a target "C:\" reaches the tool as
+    // "C:". Run in the scratch folder, "C:" alone would name that folder.
+    const std::string root = "C:\\instalio-root-check.txt";
+    DeleteFileA(root.c_str());
+    EXPECT_EQ(Extract(Fixture("rootcheck.cab"), "C:"), kDone);
+    EXPECT_EQ(ReadFileBytes(root), "root");
+    EXPECT_FALSE(fso::FileExists(dir() + "instalio-root-check.txt"));
+    DeleteFileA(root.c_str());
+}
+
+// The machine field of a program file's header; 0 when it is no program file.
+WORD MachineOf(const std::string& bytes) {
+    if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0) {
+        return 0;
+    }
+    DWORD header = *reinterpret_cast<const DWORD*>(bytes.data() + 0x3C);
+    if (bytes.size() < header + 6 || bytes.compare(header, 4, std::string("PE\0\0", 4)) != 0) {
+        return 0;
+    }
+    return *reinterpret_cast<const WORD*>(bytes.data() + header + 4);
+}
+
+TEST_F(ExtractTool, BuiltInCabinetsUnpack) {
+    const std::pair<const char*, const char*> cabinets[] = {
+        {"LIBRERIAS_VM", "101"}, {"LIBRERIAS", "102"}, {"PROGRAMA", "103"}};
+    for (const auto& [resource, number] : cabinets) {
+        const std::string cabinet = dir() + number + ".cab";
+        ASSERT_TRUE(SaveResource(resource, "ARCHIVOS", cabinet)) << resource;
+        EXPECT_EQ(Extract(cabinet, dir() + number), kDone) << resource;
+    }
+#ifdef INSTALIO_SAMPLE_PAYLOAD
+    // The sample payload: termlink.dll built for the same machine as this program, a shared
+    // library with version information, and the configured application with a sub-folder.
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    WORD machine = MachineOf(ReadFileBytes(self));
+    ASSERT_NE(machine, 0);
+    EXPECT_EQ(MachineOf(ReadFileBytes(dir() + "101\\termlink.dll")), machine);
+    EXPECT_EQ(FileMajorVersion(dir() + "102\\TavrinLiteShared.dll"), "1");
+    // The configured application and every shortcut target are programs of the cabinet.
+    ASSERT_TRUE(LoadConfiguration());
+    std::vector<std::string> programs = {SetupConfig.Executable};
+    for (const ConfigList<ShortcutEntry>* list :
+         {&SetupConfig.ShortcutPrograms, &SetupConfig.ShortcutDesktop,
+          &SetupConfig.ShortcutQuickLaunch}) {
+        for (int i = 1; i <= list->UBound(); ++i) {
+            programs.push_back((*list)[i].Target);
+        }
+    }
+    for (const std::string& file : programs) {
+        EXPECT_EQ(MachineOf(ReadFileBytes(dir() + "103\\" + file)), machine) << file;
+    }
+    EXPECT_TRUE(fso::FileExists(dir() + "103\\Help\\readme.txt"));
+#endif
+}
+
+} // namespace

@@ -1,0 +1,304 @@
+// extract32: unpacks the members of a cabinet into a folder.
+//
+//   extract32.exe [/Y] CABINET /L FOLDER [*.*]
+//
+// /Y   replaces existing files without asking; without it an existing file is kept.
+// /L   the folder the members are placed under (created when missing); a drive alone ("D:")
+//      stands for its root. A member stored with folders in its name lands in those folders
+//      below it.
+// *.*  selects every member, as does leaving it out.
+//
+// The tool asks nothing and ends by itself. It never writes outside FOLDER: a member whose name
+// is absolute, holds a drive or climbs out with ".." is skipped.
+//
+// Exit codes: 0 every member extracted; 1 the command line is wrong; 2 the cabinet could not be
+// opened or read; 3 some members were skipped (an unsafe name, or a file that could not be
+// written), the others were extracted.
+
+#include <windows.h>
+
+#include <fdi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3 };
+
+struct Options {
+    bool overwrite = false;
+    std::wstring cabinet;
+    std::wstring folder;
+};
+
+bool ParseCommandLine(int argc, wchar_t** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::wstring argument = argv[i];
+        if (_wcsicmp(argument.c_str(), L"/Y") == 0) {
+            options.overwrite = true;
+        } else if (_wcsicmp(argument.c_str(), L"/L") == 0) {
+            if (++i == argc) {
+                return false;
+            }
+            options.folder = argv[i];
+        } else if (argument == L"*.*" || argument == L"*") {
+            // every member, which is all the tool extracts
+        } else if (argument[0] == L'/' || !options.cabinet.empty()) {
+            return false;
+        } else {
+            options.cabinet = argument;
+        }
+    }
+    return !options.cabinet.empty() && !options.folder.empty();
+}
+
+// A member name that stays below the folder: relative, without a drive or stream (":"), and
+// without an empty or ".." component. Both "\" and "/" separate components.
+bool IsSafeMemberName(const std::wstring& name) {
+    if (name.empty() || name.find(L':') != std::wstring::npos) {
+        return false;
+    }
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = name.find_first_of(L"\\/", start);
+        std::wstring component = name.substr(start, end - start);
+        if (component.empty() || component == L"..") {
+            return false;
+        }
+        if (end == std::wstring::npos) {
+            return true;
+        }
+        start = end + 1;
+    }
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return {};
+    }
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) {
+        return {};
+    }
+    full.resize(length);
+    return full;
+}
+
+// Creates every missing folder of `path` below `base` (which exists and ends in "\").
+bool CreateFoldersBelow(const std::wstring& base, const std::wstring& path) {
+    for (std::size_t at = path.find(L'\\', base.size()); at != std::wstring::npos;
+         at = path.find(L'\\', at + 1)) {
+        std::wstring folder = path.substr(0, at);
+        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CreateFolderTree(const std::wstring& folder) {
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+    std::size_t cut = folder.find_last_of(L'\\');
+    if (cut != std::wstring::npos && cut > 0 && folder[cut - 1] != L':' &&
+        folder[cut - 1] != L'\\' && !CreateFolderTree(folder.substr(0, cut))) {
+        return false;
+    }
+    return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// --- The cabinet library's callbacks -------------------------------------------------------
+
+struct Extraction {
+    const Options* options = nullptr;
+    std::wstring base;     // the destination folder, full path, ending in "\"
+    std::wstring openPath; // the member being written
+    int skipped = 0;
+};
+
+std::wstring cabinetPath; // opened by the library's open callback, which takes 8-bit names
+
+HANDLE AsHandle(INT_PTR value) {
+    return reinterpret_cast<HANDLE>(value); // NOLINT(performance-no-int-to-ptr)
+}
+
+FNALLOC(Allocate) {
+    return std::malloc(cb);
+}
+FNFREE(Release) {
+    std::free(pv);
+}
+FNOPEN(OpenCabinet) {
+    (void)pszFile;
+    (void)oflag;
+    (void)pmode;
+    HANDLE file = CreateFileW(cabinetPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return reinterpret_cast<INT_PTR>(file);
+}
+FNREAD(Read) {
+    DWORD done = 0;
+    return ReadFile(AsHandle(hf), pv, cb, &done, nullptr) ? done : static_cast<UINT>(-1);
+}
+FNWRITE(Write) {
+    DWORD done = 0;
+    return WriteFile(AsHandle(hf), pv, cb, &done, nullptr) ? done : static_cast<UINT>(-1);
+}
+FNCLOSE(Close) {
+    return CloseHandle(AsHandle(hf)) ? 0 : -1;
+}
+FNSEEK(Seek) {
+    DWORD method = seektype == SEEK_CUR   ? FILE_CURRENT
+                   : seektype == SEEK_END ? FILE_END
+                                          : FILE_BEGIN;
+    DWORD position = SetFilePointer(AsHandle(hf), dist, nullptr, method);
+    return position == INVALID_SET_FILE_POINTER ? -1 : static_cast<__LONG32>(position);
+}
+
+std::wstring MemberName(const FDINOTIFICATION& note) {
+    UINT codePage = (note.attribs & _A_NAME_IS_UTF) != 0 ? CP_UTF8 : CP_ACP;
+    int length = MultiByteToWideChar(codePage, 0, note.psz1, -1, nullptr, 0);
+    if (length <= 1) {
+        return {};
+    }
+    std::wstring name(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, note.psz1, -1, name.data(), length);
+    name.resize(static_cast<std::size_t>(length - 1));
+    return name;
+}
+
+INT_PTR Skip(Extraction& run, const char* why, const FDINOTIFICATION& note) {
+    std::fprintf(stderr, "extract32: skipped %s: %s\n", note.psz1, why);
+    ++run.skipped;
+    return 0;
+}
+
+// Opens the file for a member, or returns 0 to skip it.
+INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
+    std::wstring name = MemberName(note);
+    if (!IsSafeMemberName(name)) {
+        return Skip(run, "its name leaves the folder", note);
+    }
+    for (wchar_t& c : name) {
+        c = c == L'/' ? L'\\' : c;
+    }
+    std::wstring path = FullPath(run.base + name);
+    if (path.size() <= run.base.size() ||
+        CompareStringOrdinal(path.c_str(), static_cast<int>(run.base.size()), run.base.c_str(),
+                             static_cast<int>(run.base.size()), TRUE) != CSTR_EQUAL) {
+        return Skip(run, "its name leaves the folder", note);
+    }
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (!run.options->overwrite) {
+            return Skip(run, "the file exists", note);
+        }
+        if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            return Skip(run, "the file there cannot be replaced", note);
+        }
+    }
+    if (!CreateFoldersBelow(run.base, path)) {
+        return Skip(run, "its folder cannot be created", note);
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Skip(run, "the file cannot be written", note);
+    }
+    run.openPath = path;
+    return reinterpret_cast<INT_PTR>(file);
+}
+
+// Gives the written file the member's date and attributes, and closes it.
+INT_PTR EndMember(Extraction& run, const FDINOTIFICATION& note) {
+    HANDLE file = AsHandle(note.hf);
+    FILETIME local;
+    FILETIME utc;
+    if (DosDateTimeToFileTime(note.date, note.time, &local) &&
+        LocalFileTimeToFileTime(&local, &utc)) {
+        SetFileTime(file, nullptr, nullptr, &utc);
+    }
+    CloseHandle(file);
+    DWORD attributes = note.attribs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    if (attributes != 0) {
+        SetFileAttributesW(run.openPath.c_str(), attributes);
+    }
+    return TRUE;
+}
+
+Extraction* current = nullptr;
+
+FNFDINOTIFY(Notify) {
+    switch (fdint) {
+    case fdintCOPY_FILE:
+        return BeginMember(*current, *pfdin);
+    case fdintCLOSE_FILE_INFO:
+        return EndMember(*current, *pfdin);
+    case fdintPARTIAL_FILE:
+        return Skip(*current, "it begins in an earlier cabinet", *pfdin);
+    case fdintNEXT_CABINET:
+        return -1; // cabinet sets spanning several files are not supported
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!ParseCommandLine(argc, argv, options)) {
+        std::fprintf(stderr, "usage: extract32 [/Y] CABINET /L FOLDER [*.*]\n");
+        return kUsage;
+    }
+    HANDLE cabinet = CreateFileW(options.cabinet.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (cabinet == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "extract32: the cabinet cannot be opened\n");
+        return kCabinetFailed;
+    }
+    CloseHandle(cabinet);
+
+    // "D:" alone would name the drive's current folder; the caller means the drive's root.
+    if (options.folder.size() == 2 && options.folder[1] == L':') {
+        options.folder += L'\\';
+    }
+    Extraction run;
+    run.options = &options;
+    run.base = FullPath(options.folder);
+    if (run.base.empty() || !CreateFolderTree(run.base)) {
+        std::fprintf(stderr, "extract32: the folder cannot be created\n");
+        return kCabinetFailed;
+    }
+    if (run.base.back() != L'\\') {
+        run.base += L'\\';
+    }
+    cabinetPath = options.cabinet;
+    current = &run;
+
+    ERF error = {};
+    HFDI fdi =
+        FDICreate(Allocate, Release, OpenCabinet, Read, Write, Close, Seek, cpuUNKNOWN, &error);
+    if (fdi == nullptr) {
+        std::fprintf(stderr, "extract32: the cabinet library cannot start\n");
+        return kCabinetFailed;
+    }
+    char name[] = "cabinet";
+    char path[] = "";
+    BOOL copied = FDICopy(fdi, name, path, 0, Notify, nullptr, nullptr);
+    FDIDestroy(fdi);
+    if (!copied) {
+        std::fprintf(stderr, "extract32: the cabinet cannot be read (error %d)\n", error.erfOper);
+        return kCabinetFailed;
+    }
+    return run.skipped == 0 ? kDone : kSkipped;
+}
