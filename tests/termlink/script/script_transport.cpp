@@ -4,6 +4,8 @@
 // (SCRIPT_NO_MODEM).
 #include "script_host.h"
 
+#include <atomic>
+
 #if defined(_WIN32)
 #include <windows.h>
 #define SCRIPT_EXPORT extern "C" __declspec(dllexport)
@@ -14,14 +16,24 @@
 
 namespace {
 
+// The host is looked up once, on the first entry called (EMBUDP_NAME, while termlink opens the
+// connection): the lookup takes the loader's lock, which a reader thread that termlink suspends
+// during its start-up may hold.
+std::atomic<ScriptHost*> host{nullptr};
+
 ScriptHost* Host() {
+    if (ScriptHost* known = host.load()) {
+        return known;
+    }
 #if defined(_WIN32)
     auto fn = reinterpret_cast<ScriptHostFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), "SCRIPT_HOST")));
 #else
     auto fn = reinterpret_cast<ScriptHostFn>(dlsym(RTLD_DEFAULT, "SCRIPT_HOST"));
 #endif
-    return fn != nullptr ? fn() : nullptr;
+    ScriptHost* found = fn != nullptr ? fn() : nullptr;
+    host.store(found);
+    return found;
 }
 
 } // namespace

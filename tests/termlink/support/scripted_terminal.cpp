@@ -415,18 +415,37 @@ Terminal& TheTerminal() {
 }
 
 namespace {
+// How deep the calling thread is in the transport's entries. On Windows in the system's own
+// thread storage: mingw's thread_local goes through its thread layer and a process-wide lock,
+// which a reader suspended inside a transport entry would hold for ever.
+#if defined(_WIN32)
+const DWORD depthSlot = TlsAlloc();
+int TransportDepth() {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(TlsGetValue(depthSlot)));
+}
+void SetTransportDepth(int depth) {
+    TlsSetValue(depthSlot, reinterpret_cast<void*>(static_cast<std::intptr_t>(depth)));
+}
+#else
 thread_local int transportDepth = 0;
+int TransportDepth() {
+    return transportDepth;
+}
+void SetTransportDepth(int depth) {
+    transportDepth = depth;
+}
+#endif
 
 struct TransportCall {
-    TransportCall() { ++transportDepth; }
-    ~TransportCall() { --transportDepth; }
+    TransportCall() { SetTransportDepth(TransportDepth() + 1); }
+    ~TransportCall() { SetTransportDepth(TransportDepth() - 1); }
     TransportCall(const TransportCall&) = delete;
     TransportCall& operator=(const TransportCall&) = delete;
 };
 } // namespace
 
 bool InsideTransport() {
-    return transportDepth > 0;
+    return TransportDepth() > 0;
 }
 
 std::string TransportPath(const char* baseName) {
