@@ -24,6 +24,29 @@ std::string OldFolderOf(std::string uninstall) {
     return (quote == std::string::npos ? uninstall : uninstall.substr(quote + 1)) + "\\";
 }
 
+// The full, long-named path of an existing folder, upper-cased and ending in "\"; empty when
+// it cannot be worked out.
+std::string ComparablePath(const std::string& folder) {
+    char full[MAX_PATH * 2] = {};
+    DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) {
+        return {};
+    }
+    char longName[MAX_PATH * 2] = {};
+    DWORD longLength = GetLongPathNameA(full, longName, sizeof longName);
+    std::string path = longLength > 0 && longLength < sizeof longName
+                           ? std::string(longName, longLength)
+                           : std::string(full, length);
+    return UCase(EndsWith(path, "\\") ? path : path + "\\");
+}
+
+// True when `folder` is `container` or lies below it, or when that cannot be told.
+bool IsInside(const std::string& folder, const std::string& container) {
+    const std::string inner = ComparablePath(folder);
+    const std::string outer = ComparablePath(container);
+    return inner.empty() || outer.empty() || inner.rfind(outer, 0) == 0;
+}
+
 } // namespace
 
 std::string SiblingProduct() {
@@ -72,8 +95,9 @@ void MigrateSibling() {
                 return;
             }
         }
-        // A sibling installed at a drive's root keeps the drive's contents.
-        if (!IsDriveRoot(oldFolder) &&
+        // A sibling installed at a drive's root keeps the drive's contents, and a target folder
+        // in the sibling's folder keeps the new installation and the data files just copied.
+        if (!IsDriveRoot(oldFolder) && !IsInside(target, oldFolder) &&
             fso::DeleteFolder(oldFolder.substr(0, oldFolder.size() - 1), true) != ERROR_SUCCESS) {
             return;
         }

@@ -5,6 +5,7 @@
 #include "folders.h"
 #include "registry.h"
 #include "sibling.h"
+#include "text.h"
 
 #include "fixture_support.h"
 #include "recording_surface.h"
@@ -170,6 +171,29 @@ TEST_F(Sibling, ASiblingAtADriveRootKeepsTheDrive) {
     EXPECT_FALSE(fso::FileExists(quickLaunch));
     EXPECT_FALSE(Installed());
     DeleteFileA(("C:\\" + marker).c_str());
+}
+
+// The new installation inside the sibling's folder, or in that folder itself: deleting the
+// sibling's folder would take the installation and the data files just copied into it along.
+// That one deletion is skipped; the takeover goes on.
+TEST_F(Sibling, ATargetInsideTheSiblingsFolderIsKept) {
+    const std::string nested = old + "Tavrin Lite\\";
+    ASSERT_TRUE(CreateDirectory(nested));
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameA(nested.c_str(), shortName, sizeof shortName), 0u);
+    const std::string cases[] = {nested, UCase(nested), shortName, old};
+    for (const std::string& inside : cases) {
+        form.path.text = inside;
+        ASSERT_TRUE(WriteFileBytes(inside + "TavrinLite.exe", "the new installation"));
+        Register(oldWithoutSlash);
+        MigrateSibling();
+        EXPECT_EQ(ReadFileBytes(inside + "TavrinLite.exe"), "the new installation") << inside;
+        EXPECT_EQ(ReadFileBytes(inside + "DATA.MDB"), "sibling DATA.MDB") << inside;
+        EXPECT_EQ(ReadFileBytes(inside + "Setup.INI"), "sibling Setup.INI") << inside;
+    }
+    EXPECT_FALSE(fso::FolderExists(programs));
+    EXPECT_FALSE(fso::FileExists(desktop));
+    EXPECT_FALSE(fso::FileExists(quickLaunch));
 }
 
 TEST(DriveRoot, IsDriveRoot) {
