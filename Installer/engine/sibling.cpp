@@ -24,6 +24,12 @@ std::string OldFolderOf(std::string uninstall) {
     return (quote == std::string::npos ? uninstall : uninstall.substr(quote + 1)) + "\\";
 }
 
+// True when `folder` is a full path: a drive and "\", or a network path ("\\host\...").
+bool IsFullPath(const std::string& folder) {
+    return (folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\') ||
+           folder.rfind("\\\\", 0) == 0;
+}
+
 // The full, long-named path of an existing folder, upper-cased and ending in "\"; empty when
 // it cannot be worked out.
 std::string ComparablePath(const std::string& folder) {
@@ -87,7 +93,9 @@ void MigrateSibling() {
         return;
     }
     const std::string oldFolder = OldFolderOf(uninstall);
-    if (fso::FolderExists(oldFolder)) {
+    // A folder that is not a full path would be found from the current folder, not where the
+    // sibling was installed: the sibling has no folder left to take over.
+    if (IsFullPath(oldFolder) && fso::FolderExists(oldFolder)) {
         const std::string target = frmMain->txtPath().Text();
         for (const std::string& name : FilesIn(oldFolder)) {
             if (IsDataFile(name) &&

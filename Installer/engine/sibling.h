@@ -15,11 +15,11 @@ std::string SiblingProduct();
 bool IsSiblingInstalled();
 
 // Takes the sibling over. Its folder is the last single-quoted argument of its uninstall
-// entry's UninstallString. When that folder exists: its *.mdb, *.ini and *.cop files are copied
-// into the target folder (the text of txtPath), overwriting; the folder is deleted, unless it
-// is a drive's root or holds the target folder; the sibling's Programs-menu folder and desktop
-// shortcut are deleted, read-only or not; its Quick Launch shortcut is deleted unless
-// read-only. Last, the uninstall key is deleted. Reports nothing: the first failure ends the
+// entry's UninstallString. When that folder is a full path and exists: its *.mdb, *.ini and *.cop
+// files are copied into the target folder (the text of txtPath), overwriting; the folder is
+// deleted, unless it is a drive's root or holds the target folder; the sibling's Programs-menu
+// folder and desktop shortcut are deleted, read-only or not; its Quick Launch shortcut is deleted
+// unless read-only. Last, the uninstall key is deleted. Reports nothing: the first failure ends the
 // takeover at that step.
 void MigrateSibling();
 

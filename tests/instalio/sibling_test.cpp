@@ -196,6 +196,23 @@ TEST_F(Sibling, ATargetInsideTheSiblingsFolderIsKept) {
     EXPECT_FALSE(fso::FileExists(quickLaunch));
 }
 
+// A folder that is not a full path would be found from the setup program's current folder
+// (where the user started it): it names no folder of the sibling, and only the key goes.
+TEST_F(Sibling, AFolderThatIsNoFullPathIsNotTheSiblings) {
+    char saved[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
+    for (const char* folder : {"Vessmark folder", ".", "Vessmark folder\\..\\Vessmark folder"}) {
+        Register(folder);
+        MigrateSibling();
+        EXPECT_EQ(ReadFileBytes(old + "DATA.MDB"), "sibling DATA.MDB") << folder;
+        EXPECT_FALSE(fso::FileExists(target + "DATA.MDB")) << folder;
+        EXPECT_TRUE(fso::FileExists(desktop)) << folder;
+        EXPECT_FALSE(Installed()) << folder;
+    }
+    SetCurrentDirectoryA(saved);
+}
+
 TEST(DriveRoot, IsDriveRoot) {
     const std::pair<const char*, bool> cases[] = {
         {"C:\\", true},
