@@ -2,6 +2,7 @@
 // the ports of the build's five server settings.
 #include "config.h"
 #include "failure.h"
+#include "files.h"
 #include "folders.h"
 #include "language.h"
 #include "resources.h"
@@ -47,19 +48,8 @@ std::string Cabinet(const std::string& contents) {
 const std::string kErrorPage = "<html><body>Service unavailable</body></html>";
 
 // The files of a folder, by name.
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            names.emplace_back(found.cFileName);
-        }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+std::vector<std::string> SortedFilesIn(const std::string& folder) {
+    std::vector<std::string> names = FilesIn(folder);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -182,7 +172,7 @@ TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByACompleteOne) {
         server.Serve(DownloadPort(2), path, c.server2);
         DownloadCab("program.cab", "103.cab");
         EXPECT_EQ(ReadFileBytes(work() + "103.cab"), c.expected) << c.name;
-        EXPECT_EQ(FilesIn(work()), std::vector<std::string>{"103.cab"}) << c.name;
+        EXPECT_EQ(SortedFilesIn(work()), std::vector<std::string>{"103.cab"}) << c.name;
 
         std::vector<HttpRequest> expected = {{DownloadPort(1), path}, {DownloadPort(2), path}};
         expected.resize(static_cast<std::size_t>(c.requests));
@@ -495,7 +485,7 @@ TEST_F(UpdateCheck, FailedDownloadsLeaveTheBuiltInCabinets) {
     EXPECT_EQ(surface.log.back(), kSection6);
     EXPECT_EQ(server.Requests().size(), 7u);
     EXPECT_EQ(Cabinets(), BuiltIn());
-    EXPECT_EQ(FilesIn(work()), (std::vector<std::string>{"101.cab", "102.cab", "103.cab"}));
+    EXPECT_EQ(SortedFilesIn(work()), (std::vector<std::string>{"101.cab", "102.cab", "103.cab"}));
 }
 
 TEST_F(UpdateCheck, FailedInstallationRunsOnceMore) {
