@@ -76,6 +76,9 @@ bool IsDriveRoot(const std::string& Folder) {
     if (path.size() <= 2) {
         return true; // "X:" or nothing left
     }
+    if (UCase(path.substr(0, 8)) == "\\\\?\\UNC\\") {
+        path = "\\" + path.substr(7); // "\\?\UNC\host\share" is the share "\\host\share"
+    }
     if (path.rfind("\\\\", 0) == 0) {
         // "\\host\share" and "\\?\X:" or "\\.\X:": two components after the leading "\\".
         std::size_t first = path.find('\\', 2);

@@ -222,6 +222,9 @@ TEST(DriveRoot, IsDriveRoot) {
         {"C:\\windows\\..\\", true},
         {"\\\\server\\share\\", true},
         {"\\\\server\\share\\dir\\", false},
+        {"\\\\?\\UNC\\server\\share\\", true},
+        {"\\\\?\\unc\\server\\share", true},
+        {"\\\\?\\UNC\\server\\share\\dir\\", false},
         {"C:\\windows\\", false},
         {"C:\\Program Files\\Vessmark\\", false},
     };
