@@ -1,8 +1,9 @@
 #include "process_probe.h"
 
 #if defined(_WIN32)
-#include <tlhelp32.h>
 #include <windows.h>
+
+#include <tlhelp32.h> // needs windows.h first
 #else
 #include <dirent.h>
 #include <dlfcn.h>
