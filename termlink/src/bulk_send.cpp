@@ -86,7 +86,7 @@ int SendBlock(TermConnection* c, const std::uint8_t* data, int length, int timeo
         data += n;
         remaining -= n;
     }
-    return 0;
+    return remaining; // a negative length stays unsent
 }
 
 } // namespace

@@ -49,6 +49,13 @@ private:
 Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number,
                  const Bytes& payload = {}, bool badChecksum = false);
 
+// One data packet of a multi-packet result, as the terminal sends it: packet `index` carries
+// the bytes from index * packet size on, and its index in the session field.
+struct DataPiece {
+    int index = 0;
+    bool corrupt = false; // sent with a wrong checksum
+};
+
 class Terminal {
 public:
     using Responder = std::function<void(const Packet& request)>;
@@ -90,6 +97,24 @@ public:
         Reply(request, code, payload.data(), static_cast<int>(payload.size()), delayMs);
     }
 
+    // The terminal's side of the bulk transfers; all safe inside a responder.
+    // Answers a read request with CMD_DATA_ANNOUNCE: total size and packet size (u32 each).
+    void Announce(const Packet& request, std::uint32_t total, std::uint32_t packetSize);
+    // Delivers data packets of `result` (total bytes) in the order of `pieces` (in order,
+    // reordered, with gaps, repeated, corrupted), each with `number` in its number field.
+    void DeliverData(std::uint16_t number, const std::uint8_t* result, int total, int packetSize,
+                     const DataPiece* pieces, int count);
+    // Reads that return nothing at once, as if the link had been silent for their time-out.
+    void DeliverSilence(int count = 1);
+    // Packets delivered but not read yet.
+    int Pending() const;
+    // The time-outs of the reads made on `thread`, in order.
+    std::vector<int> ReadTimeouts(std::thread::id thread) const;
+    // The read or send `calls` calls from now faults with an access violation (for the guard
+    // against processor faults). 0 turns it off.
+    void FaultInRead(int calls) { readsBeforeFault_ = calls; }
+    void FaultInSend(int calls) { sendsBeforeFault_ = calls; }
+
     std::vector<Packet> Sent() const;
     // Sent packets other than event acknowledgements.
     std::vector<Packet> Requests() const;
@@ -123,8 +148,19 @@ private:
     static constexpr std::size_t kSlots = 1 << 16;
     static constexpr std::int64_t kArenaBytes = 64 << 20;
 
+    struct ReadRecord {
+        std::atomic<bool> ready{false};
+        std::thread::id thread;
+        int timeoutMs = 0;
+    };
+    static constexpr std::size_t kReadRecords = 1 << 14;
+
     // Copies bytes into the arena; -1 when it is full.
     std::int64_t Store(const std::uint8_t* bytes, int length);
+    void DeliverSealed(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
+                       const std::uint8_t* payload, int payloadLength, int delayMs,
+                       bool badChecksum);
+    void RecordRead(int timeoutMs);
     std::uint8_t* At(std::int64_t offset) const { return arena_.get() + offset; }
 
     std::unique_ptr<std::uint8_t[]> arena_;
@@ -147,6 +183,10 @@ private:
     std::atomic<int> stuckMs_{0};
     Bytes stuckPacket_;
     std::atomic<std::thread::id> lastReadThread_;
+    std::unique_ptr<ReadRecord[]> reads_;
+    std::atomic<std::size_t> readCount_{0};
+    std::atomic<int> readsBeforeFault_{0};
+    std::atomic<int> sendsBeforeFault_{0};
 };
 
 // The one terminal that the transport library talks to.
