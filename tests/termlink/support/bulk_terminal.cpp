@@ -90,9 +90,11 @@ Bytes Compress(const Bytes& bytes) {
 void ServeTransfers(Terminal& terminal, std::uint16_t command, const Bytes& result,
                     std::vector<Transfer> transfers) {
     auto next = std::make_shared<std::atomic<std::size_t>>(0);
+    const auto resultSize = static_cast<std::uint32_t>(result.size());
     auto data = std::make_shared<Bytes>(result);
     data->resize(data->size() + 65536); // room for packets that reach beyond the result
-    terminal.SetResponder([&terminal, command, data, transfers, next](const Packet& request) {
+    terminal.SetResponder([&terminal, command, data, resultSize, transfers,
+                           next](const Packet& request) {
         if (request.code() != command) {
             if (request.code() == CMD_CONNECT || request.code() == CMD_DISCONNECT) {
                 terminal.DefaultRespond(request);
@@ -103,13 +105,13 @@ void ServeTransfers(Terminal& terminal, std::uint16_t command, const Bytes& resu
         }
         const Transfer& t = transfers[std::min(next->fetch_add(1), transfers.size() - 1)];
         terminal.Announce(request, t.total, t.packetSize);
+        // In order: the packets of the announced total, as far as the result reaches.
+        const std::uint32_t size = std::min(t.total, resultSize);
         const bool all = t.pieces.empty();
         const DataPiece* pieces = all ? InOrder().data() : t.pieces.data();
-        const int count =
-            all ? PacketCount(t.total, t.packetSize) : static_cast<int>(t.pieces.size());
-        const int size = static_cast<int>(std::min<std::uint64_t>(t.total, data->size()));
-        terminal.DeliverData(request.number(), data->data(), size, static_cast<int>(t.packetSize),
-                             pieces, count);
+        const int count = all ? PacketCount(size, t.packetSize) : static_cast<int>(t.pieces.size());
+        terminal.DeliverData(request.number(), data->data(), static_cast<int>(size),
+                             static_cast<int>(t.packetSize), pieces, count);
         terminal.DeliverSilence(t.silences);
     });
 }

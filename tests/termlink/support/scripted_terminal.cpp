@@ -173,7 +173,7 @@ void Terminal::DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std
 
 void Terminal::DeliverSealed(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
                              const std::uint8_t* payload, int payloadLength, int delayMs,
-                             bool badChecksum) {
+                             bool damaged) {
     const int length = 8 + payloadLength;
     const std::int64_t offset = Store(nullptr, length);
     if (offset < 0) {
@@ -183,7 +183,12 @@ void Terminal::DeliverSealed(std::uint16_t code, std::uint16_t sessionField, std
     if (payloadLength > 0) {
         std::memcpy(packet + 8, payload, static_cast<std::size_t>(payloadLength));
     }
-    Seal(packet, length, code, sessionField, number, badChecksum);
+    // A damaged packet has its payload spoilt after sealing, so that its checksum no longer
+    // matches (or a wrong checksum when it has no payload).
+    Seal(packet, length, code, sessionField, number, damaged && payloadLength == 0);
+    if (damaged && payloadLength > 0) {
+        packet[8] = static_cast<std::uint8_t>(packet[8] ^ 0xFF);
+    }
     const std::size_t index = inboundTail_.fetch_add(1);
     if (index >= kSlots) {
         return;
@@ -206,6 +211,9 @@ void Terminal::Announce(const Packet& request, std::uint32_t total, std::uint32_
 
 void Terminal::DeliverData(std::uint16_t number, const std::uint8_t* result, int total,
                            int packetSize, const DataPiece* pieces, int count) {
+    if (packetSize <= 0) {
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         const DataPiece& piece = pieces[i];
         const int offset = std::min(piece.index * packetSize, total);

@@ -53,7 +53,7 @@ Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number
 // the bytes from index * packet size on, and its index in the session field.
 struct DataPiece {
     int index = 0;
-    bool corrupt = false; // sent with a wrong checksum
+    bool corrupt = false; // damaged on the way: its payload no longer matches its checksum
 };
 
 class Terminal {
@@ -158,8 +158,7 @@ private:
     // Copies bytes into the arena; -1 when it is full.
     std::int64_t Store(const std::uint8_t* bytes, int length);
     void DeliverSealed(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
-                       const std::uint8_t* payload, int payloadLength, int delayMs,
-                       bool badChecksum);
+                       const std::uint8_t* payload, int payloadLength, int delayMs, bool damaged);
     void RecordRead(int timeoutMs);
     std::uint8_t* At(std::int64_t offset) const { return arena_.get() + offset; }
 
