@@ -96,7 +96,8 @@ TEST_F(BufferedReadTest, ReadMemoryBlockSizes) {
 }
 
 TEST_F(BufferedReadTest, FailedBlocksShrinkToAnEighthThenUseTheRetries) {
-    TermConnection* connection = Open(true);
+    // 133 requests: the reader is suspended around sends rather than woken out of its reads.
+    TermConnection* connection = Open(true, "scripttransport_nowake");
     ASSERT_NE(connection, nullptr);
     // Each try of a block is one multi-packet read with verified reception: a failed try (an
     // inline answer of the wrong length) costs six requests, a good one a single request.

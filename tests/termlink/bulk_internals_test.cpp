@@ -78,6 +78,9 @@ TEST(PacketBitmap, Completeness) {
     EXPECT_TRUE(termlink::PacketBitmapComplete(none, none, 0));
 }
 
+// Tests that measure time use the transport without EMBUDP_TERMINALREAD: the reader is then
+// suspended around each send instead of being woken out of a read, which can cost a whole read
+// time-out when the wake comes just before the read begins.
 class BulkInternalsTest : public TermlinkTest {
 protected:
     // Chunks are answered by `chunkAnswer(n)` for the n-th chunk packet (-1: silent).
@@ -105,7 +108,7 @@ protected:
 };
 
 TEST_F(BulkInternalsTest, ChunkTimeoutIsSeededOnceAndReestimatedAfterChunks1And11) {
-    TermConnection* connection = Open(true);
+    TermConnection* connection = Open(true, "scripttransport_nowake");
     ASSERT_NE(connection, nullptr);
     ServeChunks([](int) { return REPLY_ACCEPTED; });
     ASSERT_EQ(Send(connection, 12 * 1024, 1000), 1);
@@ -121,7 +124,7 @@ TEST_F(BulkInternalsTest, ChunkTimeoutIsSeededOnceAndReestimatedAfterChunks1And1
 }
 
 TEST_F(BulkInternalsTest, FirstChunkAcceptedAfter100Ms) {
-    TermConnection* connection = Open(true);
+    TermConnection* connection = Open(true, "scripttransport_nowake");
     ASSERT_NE(connection, nullptr);
     ServeChunks([](int) { return REPLY_OK; }, 100);
     ASSERT_EQ(Send(connection, 100, 1000), 1);
@@ -131,7 +134,7 @@ TEST_F(BulkInternalsTest, FirstChunkAcceptedAfter100Ms) {
 }
 
 TEST_F(BulkInternalsTest, WaitThatRanOutAdds500EvenWhenTheChunkIsThenAccepted) {
-    TermConnection* connection = Open(true);
+    TermConnection* connection = Open(true, "scripttransport_nowake");
     ASSERT_NE(connection, nullptr);
     // Time-out 1: the first attempt waits 5001 ms in vain, the second is answered.
     ServeChunks([](int n) { return n == 0 ? -1 : REPLY_ACCEPTED; });

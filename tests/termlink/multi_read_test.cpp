@@ -371,7 +371,8 @@ TEST_F(MultiReadTest, CompletenessIsTestedAtTheLastPacketOrInSilence) {
         {"0 and 2: done at packet 2", false, Pieces({0, 2}), false},
         {"verified 2 0 1: done after one packet wait", true, Pieces({2, 0, 1}), true},
     };
-    TermConnection* connection = Open(true);
+    // Suspended rather than woken around sends, the reader costs no read time-out here.
+    TermConnection* connection = Open(true, "scripttransport_nowake");
     ASSERT_NE(connection, nullptr);
     constexpr int kTimeout = 2400; // packets are waited for 800 ms
     for (const auto& c : cases) {
@@ -425,7 +426,7 @@ TEST_F(MultiReadTest, FaultInTheTransportAbandonsTheAttempt) {
         terminal().Reset();
         TermConnection* connection = Open(false); // every read on this thread
         ASSERT_NE(connection, nullptr);
-        ServeTransfers(terminal(), kCommand, result_, {{kTotal}});
+        ServeTransfers(terminal(), kCommand, result_, {{kTotal, 1024, {}, 1}});
         terminal().FaultInRead(2); // the first data packet's read
         std::uint16_t code = 0;
         EXPECT_EQ(Read(connection, code, 3000, c.verify), c.result);

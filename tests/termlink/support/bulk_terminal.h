@@ -24,10 +24,14 @@ Bytes Compress(const Bytes& bytes);
 // What the terminal sends in answer to one read request: an announcement, data packets, then
 // reads that come back empty at once (so that waits for silence end without a time-out).
 struct Transfer {
-    std::uint32_t total = 0;
-    std::uint32_t packetSize = 1024;
+    Transfer(std::uint32_t size = 0, std::uint32_t packet = 1024, std::vector<DataPiece> order = {},
+             int emptyReads = 3)
+        : total(size), packetSize(packet), pieces(std::move(order)), silences(emptyReads) {}
+
+    std::uint32_t total;
+    std::uint32_t packetSize;
     std::vector<DataPiece> pieces; // empty: every packet once, in order
-    int silences = 3;
+    int silences;
 };
 
 // Answers each request with code `command` by the next transfer of the list (the last one

@@ -52,8 +52,10 @@ Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number
 // One data packet of a multi-packet result, as the terminal sends it: packet `index` carries
 // the bytes from index * packet size on, and its index in the session field.
 struct DataPiece {
-    int index = 0;
-    bool corrupt = false; // damaged on the way: its payload no longer matches its checksum
+    DataPiece(int i = 0, bool damaged = false) : index(i), corrupt(damaged) {}
+
+    int index;
+    bool corrupt; // damaged on the way: its payload no longer matches its checksum
 };
 
 class Terminal {
