@@ -84,7 +84,7 @@ TEST(PacketBitmap, Completeness) {
 class BulkInternalsTest : public TermlinkTest {
 protected:
     // Chunks are answered by `chunkAnswer(n)` for the n-th chunk packet (-1: silent).
-    void ServeChunks(std::function<int(int)> chunkAnswer, int delayFirstMs = 0) {
+    void ServeChunks(const std::function<int(int)>& chunkAnswer, int delayFirstMs = 0) {
         auto chunks = std::make_shared<std::atomic<int>>(0);
         terminal().SetResponder([this, chunkAnswer, delayFirstMs, chunks](const Packet& p) {
             if (p.code() == CMD_DATA_CHUNK) {

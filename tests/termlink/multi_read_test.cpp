@@ -6,6 +6,7 @@
 #include "termlink_fixture.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 using namespace scripted;
@@ -49,6 +50,17 @@ protected:
         code = kCommand;
         return TERMPRO_READDATA1(connection, &code, reinterpret_cast<char*>(data_.data()), capacity,
                                  parameterLength, verify ? 1 : 0, timeout);
+    }
+
+    // Answers each read request with `answer`; connect and disconnect as usual.
+    void AnswerReads(const std::function<void(const Packet&)>& answer) {
+        terminal().SetResponder([this, answer](const Packet& p) {
+            if (p.code() == kCommand) {
+                answer(p);
+            } else {
+                terminal().DefaultRespond(p);
+            }
+        });
     }
 
     bool DataIsResult(std::size_t from, std::size_t to) const {
@@ -176,11 +188,7 @@ TEST_F(MultiReadTest, StrayPacketsAreIgnored) {
     ASSERT_NE(connection, nullptr);
     const Bytes junk(1024, 0x55);
     const auto pieces = Pieces({0, 1, 2});
-    terminal().SetResponder([&](const Packet& p) {
-        if (p.code() != kCommand) {
-            terminal().DefaultRespond(p);
-            return;
-        }
+    AnswerReads([&](const Packet& p) {
         terminal().Announce(p, kTotal, 1024);
         for (int delta : {1, -1}) {
             terminal().DeliverPacket(0, 1, static_cast<std::uint16_t>(p.number() + delta),
@@ -199,13 +207,9 @@ TEST_F(MultiReadTest, InlineResultTakenOnlyAtCapacityLengthPlus1024) {
     TermConnection* connection = Open(true);
     ASSERT_NE(connection, nullptr);
     const Bytes inline500 = Pattern(500, 8);
-    terminal().SetResponder([&](const Packet& p) {
-        if (p.code() == kCommand) {
-            terminal().Reply(p, CMD_DATA_CHUNK, inline500);
-            terminal().DeliverSilence(2);
-        } else {
-            terminal().DefaultRespond(p);
-        }
+    AnswerReads([&](const Packet& p) {
+        terminal().Reply(p, CMD_DATA_CHUNK, inline500);
+        terminal().DeliverSilence(2);
     });
     std::uint16_t code = 0;
     EXPECT_EQ(Read(connection, code, 1524, true), 500);
@@ -234,13 +238,9 @@ TEST_F(MultiReadTest, OtherAnswers) {
     ASSERT_NE(connection, nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.answer) + (c.verify ? " verified" : ""));
-        terminal().SetResponder([&](const Packet& p) {
-            if (p.code() == kCommand) {
-                terminal().Reply(p, static_cast<std::uint16_t>(c.answer));
-                terminal().DeliverSilence(1);
-            } else {
-                terminal().DefaultRespond(p);
-            }
+        AnswerReads([&](const Packet& p) {
+            terminal().Reply(p, static_cast<std::uint16_t>(c.answer));
+            terminal().DeliverSilence(1);
         });
         const int before = ReadRequests(terminal());
         std::uint16_t code = 0;
@@ -283,13 +283,9 @@ TEST_F(MultiReadTest, AnnouncementsBeyondTheLimits) {
     }
 
     // An announcement too short to carry a packet size.
-    terminal().SetResponder([&](const Packet& p) {
-        if (p.code() == kCommand) {
-            terminal().Reply(p, CMD_DATA_ANNOUNCE, {0x10, 0, 0, 0});
-            terminal().DeliverSilence(1);
-        } else {
-            terminal().DefaultRespond(p);
-        }
+    AnswerReads([&](const Packet& p) {
+        terminal().Reply(p, CMD_DATA_ANNOUNCE, {0x10, 0, 0, 0});
+        terminal().DeliverSilence(1);
     });
     std::uint16_t code = 0;
     EXPECT_EQ(Read(connection, code, 3000, true), 0);
@@ -300,11 +296,7 @@ TEST_F(MultiReadTest, PacketShorterThanItsHeader) {
     TermConnection* connection = Open(true);
     ASSERT_NE(connection, nullptr);
     const auto pieces = Pieces({0, 1, 2});
-    terminal().SetResponder([&](const Packet& p) {
-        if (p.code() != kCommand) {
-            terminal().DefaultRespond(p);
-            return;
-        }
+    AnswerReads([&](const Packet& p) {
         terminal().Announce(p, kTotal, 1024);
         const std::uint8_t runt[5] = {0, 0, 0, 0, 0};
         terminal().Deliver(runt, sizeof runt);

@@ -88,7 +88,7 @@ Bytes Compress(const Bytes& bytes) {
 }
 
 void ServeTransfers(Terminal& terminal, std::uint16_t command, const Bytes& result,
-                    std::vector<Transfer> transfers) {
+                    const std::vector<Transfer>& transfers) {
     auto next = std::make_shared<std::atomic<std::size_t>>(0);
     const auto resultSize = static_cast<std::uint32_t>(result.size());
     auto data = std::make_shared<Bytes>(result);

@@ -37,7 +37,7 @@ struct Transfer {
 // Answers each request with code `command` by the next transfer of the list (the last one
 // repeats), cut from `result`; connect and disconnect as usual, anything else with REPLY_OK.
 void ServeTransfers(Terminal& terminal, std::uint16_t command, const Bytes& result,
-                    std::vector<Transfer> transfers);
+                    const std::vector<Transfer>& transfers);
 
 // A buffer that the terminal prepares for a buffered read.
 struct PreparedBuffer {
