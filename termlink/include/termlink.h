@@ -137,11 +137,15 @@ TERMLINK_API int TERMLINK_CALL TERMPRO_LASTERROR(void);
  *     ERR_RECEIVE_FAILED with result -3, like any packet out of range;
  *   - a parameter length above 1024 or below 0 (TERMPRO_READDATA1, TERMPRO_READDATA):
  *     ERR_SEND_FAILED, result 0, nothing sent;
- *   - an inline result longer than the capacity, an uncompressed buffer larger than the capacity
- *     (TERMPRO_READDATA2): TERMPRO_BUFFER_TOO_SMALL, like a result size above the capacity;
- *   - a block answer longer than the block asked for (TERMPRO_READMEMORY): -2, as for any other
- *     answer the block read cannot take;
- *   - a compressed buffer whose copy cannot be allocated: TERMPRO_NO_MEMORY;
+ *   - an inline result longer than the capacity (TERMPRO_READDATA2): TERMPRO_BUFFER_TOO_SMALL,
+ *     code word CMD_DATA_CHUNK, nothing copied;
+ *   - an uncompressed buffer larger than the capacity (TERMPRO_READDATA2):
+ *     TERMPRO_BUFFER_TOO_SMALL after the buffer is freed, like a result size above the capacity;
+ *   - a block answer longer than the block asked for: the block read takes it as
+ *     ERR_BAD_ANNOUNCEMENT, and TERMPRO_READMEMORY returns -2 at once (TERMPRO_READDATA2 too,
+ *     after the free);
+ *   - a compressed buffer whose copy cannot be allocated (TERMPRO_READDATA2): TERMPRO_NO_MEMORY
+ *     after the buffer is freed;
  *   - a negative count (TERMPRO_READMEMORY): -1, nothing sent;
  *   - a compressed stream that would expand beyond the capacity, or to another length than
  *     announced: the read counts as failed (result 0).
@@ -216,8 +220,9 @@ TERMLINK_API int TERMLINK_CALL TERMPRO_READDATA1(TermConnection* connection, uin
  * size that last worked on this connection when larger; a block that fails is retried at an
  * eighth of its size, down to 1024 bytes, where ten more failures end the read. A block size of
  * 0 or less reads as 1024.
- * Returns count, -1 (negative count; nothing sent), -2 (a block request was answered with
- * anything but the data, a receive failure or an inline answer) or -3 (blocks kept failing).
+ * Returns count, -1 (negative count, or no buffer; nothing sent), -2 (a block request was
+ * answered with anything but the data, a receive failure or an inline answer) or -3 (blocks
+ * kept failing).
  */
 TERMLINK_API int TERMLINK_CALL TERMPRO_READMEMORY(TermConnection* connection, int command,
                                                   int offset, int count, int blockSize,
@@ -241,6 +246,7 @@ TERMLINK_API int TERMLINK_CALL TERMPRO_READDATA2(TermConnection* connection, uin
 /*
  * Reads a database: TERMPRO_READDATA2 of command 7 with the low byte of parameter as its one
  * parameter byte (written to data[0]), capacity *capacity (only read) and a time-out of 1000 ms.
+ * Without data or capacity it returns -1 and sends nothing.
  */
 TERMLINK_API int TERMLINK_CALL TERMPRO_READDB(TermConnection* connection, int parameter,
                                               int blockSize, char* data, int* capacity);
