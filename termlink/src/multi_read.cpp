@@ -122,6 +122,7 @@ void ReceiveAnnounced(MultiRead& m) {
     }
 
     const int wait = m.timeout / 3;
+    // The request's number, compared modulo 65536: after request 65535 the sequence is 0.
     const auto wanted = static_cast<std::uint16_t>(c->sequence - 1);
     std::uint8_t* packet = c->rxBuffer.get();
     std::int64_t taken = 0;
