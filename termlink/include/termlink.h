@@ -148,7 +148,8 @@ TERMLINK_API int TERMLINK_CALL TERMPRO_LASTERROR(void);
  *     after the buffer is freed;
  *   - a negative count (TERMPRO_READMEMORY): -1, nothing sent;
  *   - a compressed stream that would expand beyond the capacity, or to another length than
- *     announced: the read counts as failed (result 0).
+ *     announced, or that is longer than LZO1X ever makes the announced result (it is then not
+ *     read): the read counts as failed (result 0).
  */
 
 /* Library code of the multi-packet read, written to the code word like the codes above. */

@@ -55,6 +55,11 @@ void FreeBuffer(TermConnection* c, std::uint16_t* code, std::uint8_t* area, int 
     Transact(c, code, area, kFreeReplyCapacity, 0, timeout, true, nullptr);
 }
 
+// The longest LZO1X stream for `size` bytes: the compressors' own worst case.
+std::uint64_t LongestCompressed(std::uint32_t size) {
+    return std::uint64_t{size} + size / 16 + 64 + 3;
+}
+
 bool Decompress(const std::uint8_t* transfer, int transferSize, std::uint8_t* data,
                 std::uint32_t capacity, std::uint32_t resultSize) {
     static const bool ready = lzo_init() == LZO_E_OK;
@@ -201,6 +206,13 @@ extern "C" int TERMLINK_CALL TERMPRO_READDATA2(TermConnection* connection, std::
     if (room < resultSize || (!compressed && static_cast<std::uint32_t>(transferSize) > room)) {
         FreeBuffer(c, code, area, timeout);
         return kBufferTooSmall;
+    }
+    // LZO1X never makes a result longer than this; a larger transfer cannot decompress to the
+    // result, so it is neither allocated nor read.
+    if (compressed &&
+        std::uint64_t{static_cast<std::uint32_t>(transferSize)} > LongestCompressed(resultSize)) {
+        FreeBuffer(c, code, area, timeout);
+        return 0;
     }
 
     // A compressed buffer is read into a copy and decompressed into the caller's buffer once.

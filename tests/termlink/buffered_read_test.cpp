@@ -209,6 +209,17 @@ TEST_F(BufferedReadTest, ReadData2Outcomes) {
          TERMPRO_BUFFER_TOO_SMALL,
          {P, F},
          false},
+        {"compressed transfer longer than LZO makes the result",
+         [&] {
+             PreparedBuffer b = CompressedBuffer(result);
+             b.transfer.resize(20000 + 20000 / 16 + 64 + 3 + 1);
+             return b;
+         }(),
+         20000,
+         REPLY_OK,
+         0,
+         {P, F},
+         false},
         {"block answers longer than the block",
          plain([](PreparedBuffer& b) { b.overlongBlocks = 1; }),
          20000,
