@@ -70,7 +70,10 @@ seed("readdata1-runt-and-claim", 1 | 4 | 0x80, 3000,
      record(packet(0, 0, result[:1024]), SEAL_AND_STAMP | 4))
 seed("readdata2-plain", 2 | (3 << 3), len(result), buffered(result, len(result), False))
 seed("readdata2-lzo", 2 | (3 << 3), len(text), buffered(lzo_literals(text), len(text), True))
-seed("readdata2-lzo-overrun", 2 | (2 << 3), 50, buffered(lzo_literals(text), 40, True))
+seed("readdata2-lzo-overrun", 2 | (2 << 3), 100, buffered(lzo_literals(text), 100, True))
+seed("served-lzo", 2 | 0x40 | (3 << 3), len(text),
+     struct.pack("<BH", 1, len(text)) + lzo_literals(text))
+seed("served-plain", 2 | 0x40 | (1 << 3), 3000, struct.pack("<BH", 0, 3000) + result)
 seed("readdata-fallback", 3, 3000,
      record(packet(0xFFFF, 0x12)) + announced(3000, 1024, [0, 1, 2], result) + silence() +
      silence())

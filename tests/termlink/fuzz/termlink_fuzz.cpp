@@ -13,6 +13,9 @@
 //     4  claim: the read reports the record's length even when its capacity is smaller;
 //     8  fail: the read reports -1.
 // When the records run out, every read returns nothing, so every call comes to an end.
+// With bit 6 of byte 0 the rest of the input is a prepared buffer instead (compressed flag, u16
+// result size, the transfer bytes), served by an honest terminal whose header hash matches: so
+// any LZO stream, however hostile, reaches the decompressor of TERMPRO_READDATA2.
 // The caller's buffers are exactly as large as the capacity says, so that the sanitizer sees any
 // write beyond them.
 #include "bulk.h"
@@ -26,6 +29,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace termlink;
 
@@ -43,14 +47,84 @@ struct Script {
 
 Script script;
 
+// The honest terminal of a served buffer: what it will send, in order (empty: nothing came).
+struct ServedBuffer {
+    bool active = false;
+    bool compressed = false;
+    std::uint32_t resultSize = 0;
+    const std::uint8_t* transfer = nullptr;
+    std::uint32_t transferSize = 0;
+    std::vector<std::vector<std::uint8_t>> queue;
+    std::size_t next = 0;
+
+    void Queue(std::uint16_t code, std::uint16_t session, std::uint16_t number,
+               const std::uint8_t* payload, std::uint32_t length) {
+        std::vector<std::uint8_t> packet(kHeaderSize + length);
+        if (length > 0) {
+            std::memcpy(packet.data() + kHeaderSize, payload, length);
+        }
+        SealPacket(packet.data(), static_cast<int>(packet.size()), code, session, number);
+        queue.push_back(std::move(packet));
+    }
+
+    void Answer(const std::uint8_t* request, int length) {
+        const std::uint16_t code = ReadU16(request + kOffsetCode);
+        const std::uint16_t number = ReadU16(request + kOffsetNumber);
+        if (code == CMD_BUFFER_PREPARE) {
+            std::uint8_t header[13] = {static_cast<std::uint8_t>(compressed ? 1 : 0)};
+            WriteU32(header + 1, transferSize);
+            WriteU32(header + 5, resultSize);
+            WriteU32(header + 9, static_cast<std::uint32_t>(BlockHash(transfer, transferSize)));
+            Queue(REPLY_OK, 0x12, number, header, sizeof header);
+        } else if (code == CMD_BUFFER_READ && length >= kHeaderSize + 8) {
+            const std::uint32_t offset = std::min(ReadU32(request + kHeaderSize), transferSize);
+            const std::uint32_t total =
+                std::min(ReadU32(request + kHeaderSize + 4), transferSize - offset);
+            std::uint8_t announce[8];
+            WriteU32(announce, total);
+            WriteU32(announce + 4, 1024);
+            Queue(CMD_DATA_ANNOUNCE, 0x12, number, announce, sizeof announce);
+            for (std::uint32_t at = 0, index = 0; at < total; at += 1024, ++index) {
+                Queue(0, static_cast<std::uint16_t>(index), number, transfer + offset + at,
+                      std::min<std::uint32_t>(1024, total - at));
+            }
+            queue.emplace_back();
+            queue.emplace_back();
+        } else {
+            Queue(REPLY_OK, 0x12, number, nullptr, 0);
+        }
+    }
+
+    int Read(std::uint8_t* buffer, int capacity) {
+        if (next >= queue.size()) {
+            return 0;
+        }
+        const std::vector<std::uint8_t>& packet = queue[next++];
+        const int n = std::min(static_cast<int>(packet.size()), std::max(capacity, 0));
+        if (n > 0) {
+            std::memcpy(buffer, packet.data(), static_cast<std::size_t>(n));
+        }
+        return n;
+    }
+};
+
+ServedBuffer served;
+
 int EMBUDP_CALL Send(void*, const void* bytes, int length) {
+    const auto* request = static_cast<const std::uint8_t*>(bytes);
     if (length >= kHeaderSize) {
-        script.lastNumber = ReadU16(static_cast<const std::uint8_t*>(bytes) + kOffsetNumber);
+        script.lastNumber = ReadU16(request + kOffsetNumber);
+        if (served.active) {
+            served.Answer(request, length);
+        }
     }
     return 1;
 }
 
 int EMBUDP_CALL Read(void*, void* buffer, int capacity, int) {
+    if (served.active) {
+        return served.Read(static_cast<std::uint8_t*>(buffer), capacity);
+    }
     if (script.next + 3 > script.size) {
         return 0;
     }
@@ -106,6 +180,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t options = data[0];
     const int capacity = ReadU16(data + 1);
     script = Script{data + 3, size - 3, 0, 0};
+    served = ServedBuffer{};
+    if ((options & 0x40) != 0) {
+        if (size < 6) {
+            return 0;
+        }
+        served.active = true;
+        served.compressed = data[3] != 0;
+        served.resultSize = ReadU16(data + 4);
+        served.transfer = data + 6;
+        served.transferSize = static_cast<std::uint32_t>(size - 6);
+    }
     auto connection = Connect((options & 0x80) != 0, (options & 0x20) != 0);
     const int variant = (options >> 3) & 3;
     constexpr int kParameterLengths[] = {0, 8, 12, 1024};
