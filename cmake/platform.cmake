@@ -21,3 +21,9 @@ if(WIN32)
     endif()
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
+
+# libFuzzer targets need clang and AddressSanitizer: the native-asan preset builds them.
+set(TERMLINK_FUZZ OFF)
+if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND TERMLINK_SANITIZE MATCHES "address")
+    set(TERMLINK_FUZZ ON)
+endif()

@@ -146,6 +146,144 @@ TERMLINK_API int TERMLINK_CALL TERMPRO_SENDCMD(TermConnection* connection, uint1
 /* Why the last opening failed: one of the TERMPRO_INIT_ values. */
 TERMLINK_API int TERMLINK_CALL TERMPRO_LASTERROR(void);
 
+/*
+ * Bulk transfers: data blocks to the terminal, and results too large for one reply.
+ *
+ * Limits. A terminal may announce sizes that the library or the caller's buffer cannot take.
+ * Nothing is then written beyond a buffer; the outcomes are:
+ *   - a multi-packet announcement with a packet size of 0 or less, a total that is negative as a
+ *     signed 32-bit value, or (verified reception) more than 2048 packets:
+ *     code word ERR_BAD_ANNOUNCEMENT, result 0, no further attempt;
+ *   - a data packet shorter than its 8-byte header (or longer than the receive buffer):
+ *     ERR_RECEIVE_FAILED with result -3, like any packet out of range;
+ *   - a parameter length above 1024 or below 0 (TERMPRO_READDATA1, TERMPRO_READDATA):
+ *     ERR_SEND_FAILED, result 0, nothing sent;
+ *   - an inline result longer than the capacity (TERMPRO_READDATA2): TERMPRO_BUFFER_TOO_SMALL,
+ *     code word CMD_DATA_CHUNK, nothing copied;
+ *   - an uncompressed buffer larger than the capacity (TERMPRO_READDATA2):
+ *     TERMPRO_BUFFER_TOO_SMALL after the buffer is freed, like a result size above the capacity;
+ *   - a block answer longer than the block asked for: the block read takes it as
+ *     ERR_BAD_ANNOUNCEMENT, and TERMPRO_READMEMORY returns -2 at once (TERMPRO_READDATA2 too,
+ *     after the free);
+ *   - a compressed buffer whose copy cannot be allocated (TERMPRO_READDATA2): TERMPRO_NO_MEMORY
+ *     after the buffer is freed;
+ *   - a negative count (TERMPRO_READMEMORY): -1, nothing sent;
+ *   - a compressed stream that would expand beyond the capacity, or to another length than
+ *     announced, or that is longer than LZO1X ever makes the announced result (it is then not
+ *     read): the read counts as failed (result 0).
+ */
+
+/* Library code of the multi-packet read, written to the code word like the codes above. */
+enum {
+    ERR_BAD_ANNOUNCEMENT = -6 /* the terminal announced a transfer the read cannot take */
+};
+
+/* Results of the buffered reads besides a length, 0, -1, -2 and -3. */
+enum {
+    TERMPRO_BUFFER_TOO_SMALL = -100, /* the caller's buffer cannot hold what was announced */
+    TERMPRO_NO_MEMORY = -101         /* the compressed copy of the result cannot be allocated */
+};
+
+/*
+ * Sends a data block: announces its length (CMD_DATA_ANNOUNCE, with the given time-out), then
+ * sends it in chunks of the largest payload the connection carries (1024 bytes, 65528 on "TCP"
+ * transports), each tried up to five times. The chunk time-out adapts: it starts from the first
+ * call's time-out, grows by 500 ms for each try whose wait ran out (the transfer stops at once
+ * when that takes it to 5000 ms or more without a reply), and is re-estimated from the measured
+ * time after chunks 1, 11, 21 ... (at least 150 ms). It carries over to later calls.
+ * Returns 1 when every chunk was accepted (and for a length of 0, even when the announcement
+ * was refused), else 0: for a refused announcement, a chunk refused five times, a negative
+ * length (announced as its 32-bit value, no chunk sent) or a null block.
+ */
+TERMLINK_API int TERMLINK_CALL TERMPRO_SENDDATA(TermConnection* connection, const char* data,
+                                                int length, int timeout);
+
+/*
+ * Sends a data block with TERMPRO_SENDDATA, asks the terminal for its hash of it (CMD_DATA_HASH;
+ * a terminal answering REPLY_UNSUPPORTED is not checked), runs the command in *code with the
+ * parameters (time-out 4 x timeout; parameterLength + 8 must fit the connection's packets),
+ * then frees the terminal's data buffer (CMD_DATA_FREE, tried twice when not acknowledged).
+ *   success: *code = REPLY_OK, result of the last free exchange;
+ *   block not sent: *code = ERR_NO_REPLY, 0;
+ *   hash refused or different: *code unchanged (the command), 0, the command is not run;
+ *   command answered with neither REPLY_OK nor REPLY_OK_NO_DATA: *code and result of that
+ *   exchange, and no free is sent.
+ */
+TERMLINK_API int TERMLINK_CALL TERMPRO_SENDCMDDATA(TermConnection* connection, uint16_t* code,
+                                                   const char* data, int length,
+                                                   const void* parameters, int parameterLength,
+                                                   int timeout);
+
+/*
+ * Multi-packet read: sends the command in *code with the first parameterLength bytes of data as
+ * parameters (at most 1024), and takes the result into data (capacity bytes): either inline in
+ * a CMD_DATA_CHUNK reply, taken only when capacity is exactly its length + 1024, or as a
+ * CMD_DATA_ANNOUNCE (u32 total, u32 packet size) followed by data packets, each placed by its
+ * index (the session field) and waited for timeout / 3 ms. Non-zero verify asks for verified
+ * reception: every packet's checksum is tested, and up to six attempts keep the packets that
+ * arrived intact. The transport is drained before the call returns.
+ *   *code REPLY_OK: the result's length;     REPLY_ERROR: 0 (the terminal has no data);
+ *   ERR_RECEIVE_FAILED with 0: capacity below the announced total; -2: a packet failed its
+ *   checksum; -3: a packet out of range; -4: silence before the transfer was complete; -5: any
+ *   other incomplete transfer (also an attempt abandoned by a processor fault on Windows);
+ *   CMD_DATA_CHUNK, 0: an inline result of another length; ERR_NO_REPLY, 0: any other answer,
+ *   or no reply; ERR_BAD_ANNOUNCEMENT, ERR_SEND_FAILED: see Limits above.
+ * On Windows each attempt is guarded against processor faults (structured exception handling),
+ * in the transport library too: a fault abandons the attempt, which counts as used.
+ */
+TERMLINK_API int TERMLINK_CALL TERMPRO_READDATA1(TermConnection* connection, uint16_t* code,
+                                                 char* data, int capacity, int parameterLength,
+                                                 int verify, int timeout);
+
+/*
+ * Reads count bytes of the terminal's prepared buffer, from offset on, into data (count bytes),
+ * in blocks read with the multi-packet read (request code: the low 16 bits of command; verified
+ * reception, tries per block). The block size starts from blockSize, pulled halfway towards the
+ * size that last worked on this connection when larger; a block that fails is retried at an
+ * eighth of its size, down to 1024 bytes, where ten more failures end the read. A block size of
+ * 0 or less reads as 1024.
+ * Returns count, -1 (negative count, or no buffer; nothing sent), -2 (a block request was
+ * answered with anything but the data, a receive failure or an inline answer) or -3 (blocks
+ * kept failing).
+ */
+TERMLINK_API int TERMLINK_CALL TERMPRO_READMEMORY(TermConnection* connection, int command,
+                                                  int offset, int count, int blockSize,
+                                                  int triesPerBlock, char* data);
+
+/*
+ * Buffered read: asks the terminal to run the command in *code into a buffer
+ * (CMD_BUFFER_PREPARE with the first 8 bytes of the parameters in data), reads the buffer with
+ * TERMPRO_READMEMORY up to five times until its hash matches, frees it, and decompresses an
+ * LZO1X-compressed buffer into data (capacity bytes).
+ * Returns the result's length (*code: the free's answer, REPLY_OK when acknowledged; REPLY_OK
+ * for an inline result), 0 for an empty result, for a hash that differed five times or a
+ * decompression that failed, -1 when the prepare was answered otherwise (*code holds the answer,
+ * e.g. REPLY_UNSUPPORTED or REPLY_ERROR), -2 or -3 from the block reads, TERMPRO_BUFFER_TOO_SMALL
+ * or TERMPRO_NO_MEMORY. The reader thread stays paused until the next exchange.
+ */
+TERMLINK_API int TERMLINK_CALL TERMPRO_READDATA2(TermConnection* connection, uint16_t* code,
+                                                 char* data, int capacity, int parameterLength,
+                                                 int blockSize, int timeout);
+
+/*
+ * Reads a database: TERMPRO_READDATA2 of command 7 with the low byte of parameter as its one
+ * parameter byte (written to data[0]), capacity *capacity (only read) and a time-out of 1000 ms.
+ * Without data or capacity it returns -1 and sends nothing.
+ */
+TERMLINK_API int TERMLINK_CALL TERMPRO_READDB(TermConnection* connection, int parameter,
+                                              int blockSize, char* data, int* capacity);
+
+/*
+ * The general read: commands 6, 7, 9, 11, 13, 34, 111 and 120 go through the buffered read
+ * (a block size below 496 reads as 8192); when the terminal does not support buffers
+ * (REPLY_UNSUPPORTED) they are read again with the multi-packet read, and REPLY_ERROR gives 0.
+ * Every other command is a multi-packet read with verified reception (block size ignored).
+ * Code word and result as for TERMPRO_READDATA2 or TERMPRO_READDATA1.
+ */
+TERMLINK_API int TERMLINK_CALL TERMPRO_READDATA(TermConnection* connection, uint16_t* code,
+                                                char* data, int capacity, int parameterLength,
+                                                int blockSize, int timeout);
+
 #ifdef __cplusplus
 }
 #endif

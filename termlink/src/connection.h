@@ -59,6 +59,9 @@ struct TermConnection {
     std::unique_ptr<std::uint8_t[]> txBuffer;
     // Readers that Transact gave up on; joined at close (see reader.cpp).
     termlink::ReaderSlot* abandonedReaders = nullptr;
+    // Set while Transact holds the reader suspended around a send, so that a receive attempt
+    // abandoned by a processor fault there can resume it (see multi_read.cpp).
+    bool readerSuspended = false;
 };
 
 namespace termlink {

@@ -147,12 +147,14 @@ bool PauseReader(TermConnection* c, int idleWaitMs) {
     }
     if (c->readerThread != nullptr) {
         c->readerThread->thread.suspend();
+        c->readerSuspended = true;
         return true;
     }
     return false;
 }
 
 void ResumeReader(TermConnection* c) {
+    c->readerSuspended = false;
     if (c->readerThread != nullptr) {
         c->readerThread->thread.resume();
     }

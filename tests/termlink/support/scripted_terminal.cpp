@@ -94,6 +94,23 @@ void PollPause() {
 char handleObject;
 void* const kHandle = &handleObject;
 
+// Counts a call down; true for the call that reaches 0.
+bool CountdownHits(std::atomic<int>& calls) {
+    int left = calls.load();
+    while (left > 0) {
+        if (calls.compare_exchange_weak(left, left - 1)) {
+            return left == 1;
+        }
+    }
+    return false;
+}
+
+// A processor fault, as a transport library with a bug would raise it.
+void Fault() {
+    static int* volatile nowhere = nullptr;
+    *nowhere = 1;
+}
+
 } // namespace
 
 Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number,
@@ -106,7 +123,8 @@ Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number
 
 Terminal::Terminal()
     : arena_(new std::uint8_t[kArenaBytes]), sent_(new Slot[kSlots]), inbound_(new Slot[kSlots]),
-      modemSent_(new ModemSlot[kModemSlots]), modemInbound_(new Slot[kModemSlots]) {}
+      modemSent_(new ModemSlot[kModemSlots]), modemInbound_(new Slot[kModemSlots]),
+      reads_(new ReadRecord[kReadRecords]) {}
 
 void Terminal::Reset() {
     for (std::size_t i = 0; i < std::min(sentCount_.load(), kSlots); ++i) {
@@ -121,6 +139,12 @@ void Terminal::Reset() {
     for (std::size_t i = 0; i < std::min(modemInboundTail_.load(), kModemSlots); ++i) {
         modemInbound_[i].ready = false;
     }
+    for (std::size_t i = 0; i < std::min(readCount_.load(), kReadRecords); ++i) {
+        reads_[i].ready = false;
+    }
+    readCount_ = 0;
+    readsBeforeFault_ = 0;
+    sendsBeforeFault_ = 0;
     sentCount_ = 0;
     inboundHead_ = 0;
     inboundTail_ = 0;
@@ -137,7 +161,6 @@ void Terminal::Reset() {
     }
     modemAnswersDuringSend_ = false;
     lastModemReadLength_ = 0;
-    reads_ = 0;
     name_ = "UDP";
     sendResult_ = 1;
     initSucceeds_ = true;
@@ -192,6 +215,12 @@ void Terminal::Deliver(const std::uint8_t* bytes, int length, int delayMs) {
 
 void Terminal::DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
                              const std::uint8_t* payload, int payloadLength, int delayMs) {
+    DeliverSealed(code, sessionField, number, payload, payloadLength, delayMs, false);
+}
+
+void Terminal::DeliverSealed(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
+                             const std::uint8_t* payload, int payloadLength, int delayMs,
+                             bool damaged) {
     const int length = 8 + payloadLength;
     const std::int64_t offset = Store(nullptr, length);
     if (offset < 0) {
@@ -201,8 +230,68 @@ void Terminal::DeliverPacket(std::uint16_t code, std::uint16_t sessionField, std
     if (payloadLength > 0) {
         std::memcpy(packet + 8, payload, static_cast<std::size_t>(payloadLength));
     }
-    Seal(packet, length, code, sessionField, number);
+    // A damaged packet has its payload spoilt after sealing, so that its checksum no longer
+    // matches (or a wrong checksum when it has no payload).
+    Seal(packet, length, code, sessionField, number, damaged && payloadLength == 0);
+    if (damaged && payloadLength > 0) {
+        packet[8] = static_cast<std::uint8_t>(packet[8] ^ 0xFF);
+    }
     Publish(inbound_.get(), kSlots, inboundTail_, offset, length, delayMs);
+}
+
+void Terminal::Announce(const Packet& request, std::uint32_t total, std::uint32_t packetSize) {
+    std::uint8_t payload[8];
+    for (int i = 0; i < 4; ++i) {
+        payload[i] = static_cast<std::uint8_t>(total >> (8 * i));
+        payload[4 + i] = static_cast<std::uint8_t>(packetSize >> (8 * i));
+    }
+    Reply(request, CMD_DATA_ANNOUNCE, payload, sizeof payload);
+}
+
+void Terminal::DeliverData(std::uint16_t number, const std::uint8_t* result, int total,
+                           int packetSize, const DataPiece* pieces, int count) {
+    if (packetSize <= 0) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        const DataPiece& piece = pieces[i];
+        const int offset = std::min(piece.index * packetSize, total);
+        const int length = std::min(packetSize, total - offset);
+        DeliverSealed(0, static_cast<std::uint16_t>(piece.index), number, result + offset, length,
+                      0, piece.corrupt);
+    }
+}
+
+void Terminal::DeliverSilence(int count) {
+    for (int i = 0; i < count; ++i) {
+        Deliver(nullptr, 0);
+    }
+}
+
+int Terminal::Pending() const {
+    return static_cast<int>(std::min(inboundTail_.load(), kSlots) -
+                            std::min(inboundHead_.load(), kSlots));
+}
+
+void Terminal::RecordRead(int timeoutMs) {
+    const std::size_t index = readCount_.fetch_add(1);
+    if (index < kReadRecords) {
+        ReadRecord& record = reads_[index];
+        record.thread = CurrentThreadId();
+        record.timeoutMs = timeoutMs;
+        record.ready.store(true, std::memory_order_release);
+    }
+}
+
+std::vector<int> Terminal::ReadTimeouts(ThreadId thread) const {
+    std::vector<int> timeouts;
+    for (std::size_t i = 0; i < std::min(readCount_.load(), kReadRecords); ++i) {
+        const ReadRecord& record = reads_[i];
+        if (record.ready.load(std::memory_order_acquire) && record.thread == thread) {
+            timeouts.push_back(record.timeoutMs);
+        }
+    }
+    return timeouts;
 }
 
 std::vector<Packet> Terminal::Sent() const {
@@ -261,6 +350,9 @@ int Terminal::Send(const void* bytes, int length) {
         slot.sender = CurrentThreadId();
         slot.ready.store(true, std::memory_order_release);
     }
+    if (CountdownHits(sendsBeforeFault_)) {
+        Fault();
+    }
     const int result = sendResult_;
     if (result != 0) {
         const Packet request{data, length, CurrentThreadId()};
@@ -275,7 +367,10 @@ int Terminal::Send(const void* bytes, int length) {
 
 int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
     lastReadThread_ = CurrentThreadId();
-    ++reads_;
+    RecordRead(timeoutMs);
+    if (CountdownHits(readsBeforeFault_)) {
+        Fault();
+    }
     if (const int stuck = stuckMs_.exchange(0); stuck > 0) {
         PauseMs(stuck);
         const int n = std::min(capacity, static_cast<int>(stuckPacket_.size()));
@@ -367,7 +462,7 @@ int Terminal::SendToModem(const char* text, int length) {
         slot.offset = Store(reinterpret_cast<const std::uint8_t*>(text), length);
         slot.length = length;
         slot.packetsBefore = static_cast<int>(std::min(sentCount_.load(), kSlots));
-        slot.readsBefore = reads_;
+        slot.readsBefore = static_cast<int>(readCount_.load());
         slot.ready.store(true, std::memory_order_release);
     }
     const std::string_view command(text, static_cast<std::size_t>(length));

@@ -54,6 +54,15 @@ private:
 Bytes MakePacket(std::uint16_t code, std::uint16_t session, std::uint16_t number,
                  const Bytes& payload = {}, bool badChecksum = false);
 
+// One data packet of a multi-packet result, as the terminal sends it: packet `index` carries
+// the bytes from index * packet size on, and its index in the session field.
+struct DataPiece {
+    DataPiece(int i = 0, bool damaged = false) : index(i), corrupt(damaged) {}
+
+    int index;
+    bool corrupt; // damaged on the way: its payload no longer matches its checksum
+};
+
 class Terminal {
 public:
     using Responder = std::function<void(const Packet& request)>;
@@ -94,6 +103,24 @@ public:
     void Reply(const Packet& request, std::uint16_t code, const Bytes& payload, int delayMs = 0) {
         Reply(request, code, payload.data(), static_cast<int>(payload.size()), delayMs);
     }
+
+    // The terminal's side of the bulk transfers; all safe inside a responder.
+    // Answers a read request with CMD_DATA_ANNOUNCE: total size and packet size (u32 each).
+    void Announce(const Packet& request, std::uint32_t total, std::uint32_t packetSize);
+    // Delivers data packets of `result` (total bytes) in the order of `pieces` (in order,
+    // reordered, with gaps, repeated, corrupted), each with `number` in its number field.
+    void DeliverData(std::uint16_t number, const std::uint8_t* result, int total, int packetSize,
+                     const DataPiece* pieces, int count);
+    // Reads that return nothing at once, as if the link had been silent for their time-out.
+    void DeliverSilence(int count = 1);
+    // Packets delivered but not read yet.
+    int Pending() const;
+    // The time-outs of the reads made on `thread`, in order.
+    std::vector<int> ReadTimeouts(ThreadId thread) const;
+    // The read or send `calls` calls from now faults with an access violation (for the guard
+    // against processor faults). 0 turns it off.
+    void FaultInRead(int calls) { readsBeforeFault_ = calls; }
+    void FaultInSend(int calls) { sendsBeforeFault_ = calls; }
 
     std::vector<Packet> Sent() const;
     // Sent packets other than event acknowledgements.
@@ -174,6 +201,16 @@ private:
     // none came or EMBUDP_TERMINALREAD woke the reader.
     const Slot* TakeNext(Slot* slots, std::size_t capacity, std::atomic<std::size_t>& head,
                          const std::atomic<std::size_t>& tail, int timeoutMs);
+    struct ReadRecord {
+        std::atomic<bool> ready{false};
+        ThreadId thread = 0;
+        int timeoutMs = 0;
+    };
+    static constexpr std::size_t kReadRecords = 1 << 14;
+
+    void DeliverSealed(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
+                       const std::uint8_t* payload, int payloadLength, int delayMs, bool damaged);
+    void RecordRead(int timeoutMs);
     std::uint8_t* At(std::int64_t offset) const { return arena_.get() + offset; }
 
     std::unique_ptr<std::uint8_t[]> arena_;
@@ -196,7 +233,6 @@ private:
     std::atomic<int> stuckMs_{0};
     Bytes stuckPacket_;
     std::atomic<ThreadId> lastReadThread_;
-    std::atomic<int> reads_{0};
 
     std::unique_ptr<ModemSlot[]> modemSent_;
     std::atomic<std::size_t> modemSentCount_{0};
@@ -207,6 +243,10 @@ private:
     std::atomic<const ModemResponder*> modemResponder_{nullptr};
     std::atomic<bool> modemAnswersDuringSend_{false};
     std::atomic<int> lastModemReadLength_{0};
+    std::unique_ptr<ReadRecord[]> reads_;
+    std::atomic<std::size_t> readCount_{0};
+    std::atomic<int> readsBeforeFault_{0};
+    std::atomic<int> sendsBeforeFault_{0};
 };
 
 // The one terminal that the transport library talks to.
