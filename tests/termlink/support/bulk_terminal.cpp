@@ -1,8 +1,7 @@
 #include "bulk_terminal.h"
 
+#include "terminal_data.h"
 #include "termlink.h"
-
-#include <lzo/lzo1x.h>
 
 #include <algorithm>
 #include <atomic>
@@ -61,30 +60,11 @@ std::uint32_t PayloadU32(const Packet& packet, int offset) {
 }
 
 std::uint32_t TerminalHash(const Bytes& bytes) {
-    std::uint32_t h = 0;
-    for (std::uint8_t c : bytes) {
-        h = (h << 4) + c;
-        if (const std::uint32_t g = h & 0xF0000000U; g != 0) {
-            h ^= g ^ static_cast<std::uint32_t>(static_cast<std::int32_t>(g) >> 24);
-        }
-    }
-    return h % 0xFEFFFFU;
+    return termsim::BlockHash(bytes);
 }
 
 Bytes Compress(const Bytes& bytes) {
-    static const bool ready = lzo_init() == LZO_E_OK;
-    if (!ready) {
-        return {};
-    }
-    Bytes out(bytes.size() + bytes.size() / 16 + 64 + 3);
-    std::vector<std::uint8_t> work(LZO1X_1_MEM_COMPRESS);
-    lzo_uint length = out.size();
-    if (lzo1x_1_compress(bytes.data(), bytes.size(), out.data(), &length, work.data()) !=
-        LZO_E_OK) {
-        return {};
-    }
-    out.resize(length);
-    return out;
+    return termsim::Compress(bytes);
 }
 
 void ServeTransfers(Terminal& terminal, std::uint16_t command, const Bytes& result,

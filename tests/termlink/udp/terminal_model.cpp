@@ -63,6 +63,10 @@ void Responder::SendPacket(std::uint16_t code, std::uint16_t sessionField, std::
     out_.push_back({request.peer, MakePacket(code, sessionField, number, payload)});
 }
 
+void Responder::SendBytes(std::vector<std::uint8_t> packet) {
+    out_.push_back({request.peer, std::move(packet)});
+}
+
 TerminalModel::TerminalModel(Settings settings)
     : settings_(settings),
       nextSessionId_(settings.firstSessionId != 0 ? settings.firstSessionId : 1) {}

@@ -82,6 +82,8 @@ public:
     // A packet to the requesting peer with header fields of its own.
     void SendPacket(std::uint16_t code, std::uint16_t sessionField, std::uint16_t number,
                     std::span<const std::uint8_t> payload);
+    // A packet to the requesting peer exactly as given (a damaged one, for instance).
+    void SendBytes(std::vector<std::uint8_t> packet);
 
     Session& session;
     const Request& request;

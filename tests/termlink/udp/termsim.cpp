@@ -1,19 +1,23 @@
 // termsim: a simulated attendance terminal on a UDP port of 127.0.0.1, for the demo and for
 // trying termlink by hand. It logs what it does on standard output until it is stopped
 // (Ctrl+C or SIGTERM).
+#include "terminal_bulk.h"
 #include "terminal_server.h"
 #include "termlink.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 const char kUsage[] =
-    "usage: termsim [options]\n"
+    "usage: termsim [options]   (termsim --help: this text)\n"
     "  --port N          UDP port on 127.0.0.1 (default 0: any free port)\n"
     "  --port-file FILE  write the port number to FILE once listening\n"
     "  --password N      require authentication with this communication password\n"
@@ -22,7 +26,28 @@ const char kUsage[] =
     "  --event-id N      id of that event (default 7)\n"
     "  --event-data TEXT payload of that event (default \"badge 0042 in\")\n"
     "  --event-copies N  send that event N times with the same number (default 1)\n"
-    "Commands: 40 echoes its payload, 41 answers with the terminal's name.\n";
+    "Bulk transfers:\n"
+    "  --result FILE          serve FILE as the result of the result command (default: a\n"
+    "                         sample text of 20000 bytes)\n"
+    "  --result-command C     code of the result command (default 9); its result goes out as\n"
+    "                         an announcement and data packets, or through a prepared buffer\n"
+    "  --database N=FILE      serve FILE as database N (command 7 with the parameter byte N);\n"
+    "                         may be given more than once\n"
+    "  --packet-size N        payload bytes per data packet (default 1024, at most 1024 for\n"
+    "                         the UDP transport)\n"
+    "  --compress on|off      prepared buffers LZO1X-1 compressed (default off)\n"
+    "  --buffers on|off       off answers buffer requests REPLY_UNSUPPORTED, so that the\n"
+    "                         library falls back to multi-packet reads (default on)\n"
+    "  --hash correct|wrong|unsupported\n"
+    "                         the answer to the hash of a data block (default correct)\n"
+    "  --misbehave LIST       damage the data packets of results and buffer blocks; LIST is\n"
+    "                         comma-separated: reorder (pairs swapped), gaps (every third\n"
+    "                         packet left out), duplicate (first and last packets twice),\n"
+    "                         corrupt (one packet with a bad checksum), none\n"
+    "  --misbehave-answers N  how many answers to each request are damaged; when the library\n"
+    "                         asks again after those, it gets every packet intact (default 1)\n"
+    "Commands: 40 echoes its payload, 41 answers with the terminal's name, 42 keeps the data\n"
+    "block just sent; data blocks, their hash, buffers and their release are always served.\n";
 
 termsim::TerminalServer* g_server = nullptr;
 
@@ -52,7 +77,68 @@ struct Options {
     long eventId = 7;
     std::string eventData = "badge 0042 in";
     long eventCopies = 1;
+
+    std::string resultFile;
+    long resultCommand = 9;
+    std::vector<std::pair<long, std::string>> databases;
+    termsim::BulkSettings bulk;
 };
+
+bool ParseSwitch(const char* text, bool* value) {
+    if (std::strcmp(text, "on") == 0 || std::strcmp(text, "off") == 0) {
+        *value = text[1] == 'n';
+        return true;
+    }
+    return false;
+}
+
+bool ParseHash(const char* text, termsim::HashAnswer* hash) {
+    const std::pair<const char*, termsim::HashAnswer> names[] = {
+        {"correct", termsim::HashAnswer::Correct},
+        {"wrong", termsim::HashAnswer::Wrong},
+        {"unsupported", termsim::HashAnswer::Unsupported}};
+    for (const auto& [name, answer] : names) {
+        if (std::strcmp(text, name) == 0) {
+            *hash = answer;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseMisbehaviour(const std::string& list, termsim::Misbehaviour* m) {
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string word = list.substr(start, end - start);
+        if (word == "none") {
+        } else if (word == "reorder") {
+            m->reorder = true;
+        } else if (word == "gaps") {
+            m->gaps = true;
+        } else if (word == "duplicate") {
+            m->duplicate = true;
+        } else if (word == "corrupt") {
+            m->corrupt = true;
+        } else {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// "N=FILE": a database number and the file that holds it.
+bool ParseDatabase(const std::string& text, std::vector<std::pair<long, std::string>>* databases) {
+    const std::size_t equals = text.find('=');
+    long number = 0;
+    if (equals == std::string::npos || equals + 1 == text.size() ||
+        !ParseNumber(text.substr(0, equals).c_str(), 0, 255, &number)) {
+        return false;
+    }
+    databases->emplace_back(number, text.substr(equals + 1));
+    return true;
+}
 
 bool ParseOptions(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
@@ -79,6 +165,28 @@ bool ParseOptions(int argc, char** argv, Options* o) {
             o->eventData = value;
         } else if (std::strcmp(name, "--event-copies") == 0) {
             ok = ParseNumber(value, 1, 100, &o->eventCopies);
+        } else if (std::strcmp(name, "--result") == 0) {
+            o->resultFile = value;
+        } else if (std::strcmp(name, "--result-command") == 0) {
+            ok = ParseNumber(value, 0, 65535, &o->resultCommand);
+        } else if (std::strcmp(name, "--database") == 0) {
+            ok = ParseDatabase(value, &o->databases);
+        } else if (std::strcmp(name, "--packet-size") == 0) {
+            long size = 0;
+            ok = ParseNumber(value, 1, 65528, &size);
+            o->bulk.packetSize = static_cast<std::uint32_t>(size);
+        } else if (std::strcmp(name, "--compress") == 0) {
+            ok = ParseSwitch(value, &o->bulk.compress);
+        } else if (std::strcmp(name, "--buffers") == 0) {
+            ok = ParseSwitch(value, &o->bulk.buffers);
+        } else if (std::strcmp(name, "--hash") == 0) {
+            ok = ParseHash(value, &o->bulk.hash);
+        } else if (std::strcmp(name, "--misbehave") == 0) {
+            ok = ParseMisbehaviour(value, &o->bulk.misbehaviour);
+        } else if (std::strcmp(name, "--misbehave-answers") == 0) {
+            long answers = 0;
+            ok = ParseNumber(value, 0, 1000, &answers);
+            o->bulk.misbehaviour.answers = static_cast<int>(answers);
         } else {
             ok = false;
         }
@@ -104,6 +212,55 @@ bool WritePortFile(const std::string& path, std::uint16_t port) {
     return std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
+bool ReadFile(const std::string& path, termsim::Bytes* bytes) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    bytes->clear();
+    char block[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0) {
+        bytes->insert(bytes->end(), block, block + n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
+}
+
+// Lines of text, so that a reader can see where each part of the result landed.
+termsim::Bytes SampleResult() {
+    std::string text;
+    for (int line = 1; text.size() < 20000; ++line) {
+        char row[64];
+        std::snprintf(row, sizeof row, "record %05d badge %04d in  08:%02d\n", line,
+                      (line * 37) % 10000, line % 60);
+        text += row;
+    }
+    text.resize(20000);
+    return {text.begin(), text.end()};
+}
+
+// The bulk transfers with the results and databases of the command line.
+bool AddBulk(termsim::TerminalModel& model, const Options& o) {
+    const auto bulk = termsim::BulkTerminal::AddTo(model, o.bulk);
+    termsim::Bytes result = SampleResult();
+    if (!o.resultFile.empty() && !ReadFile(o.resultFile, &result)) {
+        std::fprintf(stderr, "termsim: cannot read %s\n", o.resultFile.c_str());
+        return false;
+    }
+    bulk->SetResult(model, static_cast<std::uint16_t>(o.resultCommand), std::move(result));
+    for (const auto& [number, path] : o.databases) {
+        termsim::Bytes data;
+        if (!ReadFile(path, &data)) {
+            std::fprintf(stderr, "termsim: cannot read %s\n", path.c_str());
+            return false;
+        }
+        bulk->SetDatabase(model, static_cast<std::uint8_t>(number), std::move(data));
+    }
+    return true;
+}
+
 // Wraps the command's own answer with an event sent after its reply.
 void AddEventAfter(termsim::TerminalModel& model, const Options& o) {
     termsim::Event event;
@@ -124,6 +281,10 @@ void AddEventAfter(termsim::TerminalModel& model, const Options& o) {
 
 int main(int argc, char** argv) {
     Options o;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (!ParseOptions(argc, argv, &o)) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -134,8 +295,11 @@ int main(int argc, char** argv) {
     settings.firstSessionId = static_cast<std::uint16_t>(o.sessionId);
 
     termsim::TerminalServer server(settings);
-    server.With([&](termsim::TerminalModel& model) {
+    const bool loaded = server.With([&](termsim::TerminalModel& model) {
         model.AddSampleCommands();
+        if (!AddBulk(model, o)) {
+            return false;
+        }
         if (o.eventAfter >= 0) {
             AddEventAfter(model, o);
         }
@@ -143,7 +307,11 @@ int main(int argc, char** argv) {
             std::printf("termsim: %s\n", line.c_str());
             std::fflush(stdout);
         };
+        return true;
     });
+    if (!loaded) {
+        return 1;
+    }
     if (!server.Open(static_cast<std::uint16_t>(o.port))) {
         std::fprintf(stderr, "termsim: cannot listen on 127.0.0.1:%ld\n", o.port);
         return 1;

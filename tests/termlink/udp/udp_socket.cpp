@@ -67,6 +67,15 @@ sockaddr_in Loopback(std::uint16_t port) {
     return address;
 }
 
+// Room for a whole burst of data packets that the terminal sends before the reader gets to
+// them (a multi-packet answer of a 1 MiB block is 1024 datagrams). The system may give less.
+constexpr int kReceiveBufferBytes = 4 << 20;
+
+void WidenReceiveBuffer(Native s) {
+    const int size = kReceiveBufferBytes;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
+}
+
 int ClampTimeout(int timeoutMs) {
     return timeoutMs < 0 ? 0 : timeoutMs;
 }
@@ -102,6 +111,7 @@ bool Socket::Open(std::uint16_t port) {
         CloseNative(s);
         return false;
     }
+    WidenReceiveBuffer(s);
     handle_ = static_cast<std::intptr_t>(s);
     localPort_ = ntohs(address.sin_port);
     return true;
