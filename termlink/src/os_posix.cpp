@@ -98,7 +98,9 @@ WaitResult Event::wait(int milliseconds) const {
     }
     timespec deadline = DeadlineAfter(milliseconds < 0 ? 0 : milliseconds);
     pthread_mutex_lock(&state->mutex);
-    int rc = 0;
+    // A poll (0 ms) only looks: a timed wait with a past deadline still sleeps out the timer
+    // slack, tens of microseconds on every look at the stop event.
+    int rc = milliseconds == 0 ? ETIMEDOUT : 0;
     while (!state->signalled && rc != ETIMEDOUT) {
         rc = milliseconds < 0 ? pthread_cond_wait(&state->cond, &state->mutex)
                               : pthread_cond_timedwait(&state->cond, &state->mutex, &deadline);
