@@ -11,10 +11,13 @@ namespace termlink::os {
 
 namespace {
 
+// A manual-reset event. As on Windows, a set() releases every thread waiting at that moment even
+// when a reset() follows before they run: a waiter also returns when `sets` moved on.
 struct EventState {
     pthread_mutex_t mutex;
     pthread_cond_t cond;
     bool signalled;
+    unsigned sets;
 };
 
 timespec DeadlineAfter(int milliseconds) {
@@ -61,6 +64,7 @@ bool Event::create(bool signalled) {
         return false;
     }
     state->signalled = signalled;
+    state->sets = 0;
     handle_ = state;
     return true;
 }
@@ -80,6 +84,7 @@ void Event::set() {
     auto* state = static_cast<EventState*>(handle_);
     pthread_mutex_lock(&state->mutex);
     state->signalled = true;
+    ++state->sets;
     pthread_cond_broadcast(&state->cond);
     pthread_mutex_unlock(&state->mutex);
 }
@@ -101,11 +106,13 @@ WaitResult Event::wait(int milliseconds) const {
     // A poll (0 ms) only looks: a timed wait with a past deadline still sleeps out the timer
     // slack, tens of microseconds on every look at the stop event.
     int rc = milliseconds == 0 ? ETIMEDOUT : 0;
-    while (!state->signalled && rc != ETIMEDOUT) {
+    const unsigned sets = state->sets;
+    bool signalled = state->signalled;
+    while (!signalled && rc != ETIMEDOUT) {
         rc = milliseconds < 0 ? pthread_cond_wait(&state->cond, &state->mutex)
                               : pthread_cond_timedwait(&state->cond, &state->mutex, &deadline);
+        signalled = state->signalled || state->sets != sets;
     }
-    bool signalled = state->signalled;
     pthread_mutex_unlock(&state->mutex);
     return signalled ? WaitResult::Signalled : WaitResult::TimedOut;
 }

@@ -1,9 +1,15 @@
-// Internals of termlink that the exports do not show: the password scramble, the wrap of the
-// request numbers, and the unwinding of an opening whose events or thread cannot be created.
+// Internals of termlink that the exports do not show: the password scramble, the manual-reset
+// events, the wrap of the request numbers, and the unwinding of an opening whose events or
+// thread cannot be created.
 #include "connection.h"
 #include "os.h"
 #include "process_probe.h"
 #include "termlink_fixture.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 using namespace scripted;
 
@@ -34,6 +40,31 @@ TEST(ScrambleCommKey, KnownValuesWithTheDefaultMask) {
         EXPECT_EQ(termlink::ScrambleCommKey(c.password, c.session, c.tick), c.expected)
             << std::hex << c.password << " " << c.session;
     }
+}
+
+// The reader sets readerIdle only for the moment between two reads; whoever waits for it then
+// must be released even though the reset follows at once.
+TEST(Event, SetReleasesTheThreadsWaitingThenEvenWhenResetAtOnce) {
+    termlink::os::Event event;
+    ASSERT_TRUE(event.create(false));
+    EXPECT_EQ(event.wait(0), termlink::os::WaitResult::TimedOut);
+    std::atomic<int> released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 4; ++i) {
+        waiters.emplace_back([&] {
+            if (event.wait(5000) == termlink::os::WaitResult::Signalled) {
+                ++released;
+            }
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // all four are waiting by now
+    event.set();
+    event.reset();
+    for (std::thread& waiter : waiters) {
+        waiter.join();
+    }
+    EXPECT_EQ(released, 4);
+    EXPECT_EQ(event.wait(0), termlink::os::WaitResult::TimedOut);
 }
 
 class InternalsTest : public TermlinkTest {};
