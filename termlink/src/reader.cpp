@@ -61,6 +61,15 @@ void ReaderThreadProc(void* parameter) {
         }
 
         c->readerIdle.reset();
+        // Transact withdraws readerMayRead before it looks at readerIdle. Looking again here
+        // closes the gap in which it would still find this reader idle and send while the reader
+        // goes on into a read: that read could take the reply before Transact releases the
+        // reader, and the release would then let it take the packet after the reply (a data
+        // packet of a multi-packet transfer) as well.
+        if (c->readerMayRead.wait(0) != os::WaitResult::Signalled) {
+            c->readerIdle.set();
+            continue;
+        }
         int n = 0;
         if (!ReadInSlot(slot, [&] {
                 n = c->fnRead(c->transport, buffer, c->rxBufferSize, kReadTimeoutMs);
