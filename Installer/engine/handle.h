@@ -5,43 +5,40 @@
 
 namespace instalio {
 
-// A kernel handle that CloseHandle releases; both null and INVALID_HANDLE_VALUE mean none.
-class ScopedHandle {
+// A platform handle released by Closer; both null and INVALID_HANDLE_VALUE mean none (each
+// opening call reports failure with one of the two).
+template <typename Handle, typename Closer> class ScopedResource {
 public:
-    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~ScopedHandle() {
+    explicit ScopedResource(Handle handle = nullptr) : handle_(handle) {}
+    ~ScopedResource() {
         if (valid()) {
-            CloseHandle(handle_);
+            Closer()(handle_);
         }
     }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ScopedResource(const ScopedResource&) = delete;
+    ScopedResource& operator=(const ScopedResource&) = delete;
 
     bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
+    Handle get() const { return handle_; }
 
 private:
-    HANDLE handle_;
+    Handle handle_;
 };
 
+struct CloseKernelHandle {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+struct CloseFind {
+    void operator()(HANDLE handle) const { FindClose(handle); }
+};
+struct CloseService {
+    void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
+};
+
+// A kernel handle that CloseHandle releases.
+using ScopedHandle = ScopedResource<HANDLE, CloseKernelHandle>;
 // A directory listing opened by FindFirstFileA.
-class ScopedFind {
-public:
-    explicit ScopedFind(HANDLE handle) : handle_(handle) {}
-    ~ScopedFind() {
-        if (valid()) {
-            FindClose(handle_);
-        }
-    }
-    ScopedFind(const ScopedFind&) = delete;
-    ScopedFind& operator=(const ScopedFind&) = delete;
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
+using ScopedFind = ScopedResource<HANDLE, CloseFind>;
 
 // An open registry key that RegCloseKey releases.
 class ScopedRegKey {
@@ -70,22 +67,6 @@ private:
 };
 
 // A service manager or service handle that CloseServiceHandle releases.
-class ScopedServiceHandle {
-public:
-    explicit ScopedServiceHandle(SC_HANDLE handle = nullptr) : handle_(handle) {}
-    ~ScopedServiceHandle() {
-        if (handle_ != nullptr) {
-            CloseServiceHandle(handle_);
-        }
-    }
-    ScopedServiceHandle(const ScopedServiceHandle&) = delete;
-    ScopedServiceHandle& operator=(const ScopedServiceHandle&) = delete;
-
-    bool valid() const { return handle_ != nullptr; }
-    SC_HANDLE get() const { return handle_; }
-
-private:
-    SC_HANDLE handle_;
-};
+using ScopedServiceHandle = ScopedResource<SC_HANDLE, CloseService>;
 
 } // namespace instalio

@@ -1,6 +1,7 @@
 #include "webrequest.h"
 
 #include "errorbox.h"
+#include "handle.h"
 
 #include <wininet.h>
 
@@ -8,23 +9,10 @@ namespace instalio {
 
 namespace {
 
-class ScopedInternet {
-public:
-    explicit ScopedInternet(HINTERNET handle) : handle_(handle) {}
-    ~ScopedInternet() {
-        if (handle_ != nullptr) {
-            InternetCloseHandle(handle_);
-        }
-    }
-    ScopedInternet(const ScopedInternet&) = delete;
-    ScopedInternet& operator=(const ScopedInternet&) = delete;
-
-    bool valid() const { return handle_ != nullptr; }
-    HINTERNET get() const { return handle_; }
-
-private:
-    HINTERNET handle_;
+struct CloseInternet {
+    void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
 };
+using ScopedInternet = ScopedResource<HINTERNET, CloseInternet>;
 
 void SetTimeouts(HINTERNET session) {
     DWORD timeout = kRequestTimeoutMilliseconds;
