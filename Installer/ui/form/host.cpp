@@ -1,0 +1,356 @@
+#include "host.h"
+
+#include "gdi.h"
+#include "guard.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace instalio::ui {
+
+namespace {
+
+constexpr char kHostClass[] = "InstalioHost";
+
+void RegisterHostClass() {
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcA; // replaced per window once it is created
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kHostClass;
+    RegisterClassExA(&windowClass);
+    registered = true;
+}
+
+bool Intersects(const RECT& a, const RECT& b) {
+    RECT common;
+    return IntersectRect(&common, &a, &b) != FALSE;
+}
+
+bool Contains(const RECT& rect, POINT point) {
+    return PtInRect(&rect, point) != FALSE;
+}
+
+// Paints the windowless children of `container` that meet `clip`, bottom first; frames paint
+// their background and then their own children.
+void PaintChildren(const Container& container, HDC dc, const RECT& clip) {
+    for (const Element* child : container.Children()) {
+        if (!child->Visible() || !child->Windowless()) {
+            continue;
+        }
+        RECT rect = child->HostRect();
+        if (!Intersects(rect, clip)) {
+            continue;
+        }
+        if (const Container* inner = const_cast<Element*>(child)->AsContainer()) {
+            inner->PaintBackground(dc, rect);
+            PaintChildren(*inner, dc, clip);
+        } else {
+            child->Paint(dc, rect);
+        }
+    }
+}
+
+Element* HitChildren(const Container& container, POINT point) {
+    const auto& children = container.Children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        Element* child = *it;
+        if (!child->Visible() || !child->Windowless() || !child->TakesMouse()) {
+            continue;
+        }
+        if (!Contains(child->HostRect(), point)) {
+            continue;
+        }
+        if (Container* inner = child->AsContainer()) {
+            Element* hit = HitChildren(*inner, point);
+            return hit != nullptr ? hit : child;
+        }
+        return child;
+    }
+    return nullptr;
+}
+
+int ButtonOf(UINT message) {
+    switch (message) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        return kRightButton;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        return kMiddleButton;
+    default:
+        return kLeftButton;
+    }
+}
+
+} // namespace
+
+int ShiftState() {
+    int shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) {
+        shift |= 1;
+    }
+    if (GetKeyState(VK_CONTROL) < 0) {
+        shift |= 2;
+    }
+    if (GetKeyState(VK_MENU) < 0) {
+        shift |= 4;
+    }
+    return shift;
+}
+
+HostContainer::HostContainer(HostContainer& owner, std::string name)
+    : Container(owner, std::move(name)) {}
+
+HostContainer::HostContainer(std::string name) : Container(std::move(name)) {}
+
+HostContainer::~HostContainer() {
+    DestroyHostWindow();
+}
+
+Element* HostContainer::Find(const std::string& name) const {
+    auto found = std::find_if(elements_.begin(), elements_.end(),
+                              [&](const Element* e) { return e->Name() == name; });
+    return found != elements_.end() ? *found : nullptr;
+}
+
+void HostContainer::ApplyDescription(const Description& description) {
+    for (const ElementRow& row : description) {
+        Element* element = Find(row.Name);
+        if (element == nullptr) {
+            throw std::logic_error("description names no element " + row.Name);
+        }
+        Container* parent = this;
+        if (!row.Parent.empty()) {
+            Element* named = Find(row.Parent);
+            parent = named != nullptr ? named->AsContainer() : nullptr;
+            if (parent == nullptr) {
+                throw std::logic_error("description names no container " + row.Parent);
+            }
+        }
+        element->SetParent(*parent);
+        element->Move(row.Left, row.Top, row.Width, row.Height);
+        element->ApplyDesign(row.Settings);
+    }
+}
+
+void HostContainer::PaintContent(HDC dc, const RECT& clip) const {
+    PaintHostBackground(dc, clip);
+    PaintChildren(*this, dc, clip);
+}
+
+Element* HostContainer::HitTest(POINT point) const {
+    return HitChildren(*this, point);
+}
+
+void HostContainer::InvalidateArea(const RECT& rect) const {
+    if (hwnd_ != nullptr) {
+        InvalidateRect(hwnd_, &rect, FALSE);
+    }
+}
+
+void HostContainer::CreateHostWindow(DWORD style, DWORD exStyle, HWND parent, const RECT& rect,
+                                     const std::string& caption) {
+    RegisterHostClass();
+    HWND window = CreateWindowExA(exStyle, kHostClass, caption.c_str(), style, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (window == nullptr) {
+        throw std::runtime_error("the window system refused a window");
+    }
+    hwnd_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+}
+
+void HostContainer::DestroyHostWindow() {
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    HWND window = hwnd_;
+    DestroyWindow(window); // WM_NCDESTROY clears hwnd_
+    hwnd_ = nullptr;
+}
+
+void HostContainer::RealizeElements() {
+    // A copy: realizing a user control may register nothing here, but stay safe.
+    std::vector<Element*> elements = elements_;
+    for (Element* element : elements) {
+        element->Realize();
+    }
+}
+
+HCURSOR HostContainer::BackgroundCursor() const {
+    return LoadCursor(nullptr, IDC_ARROW);
+}
+
+LRESULT HostContainer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void HostContainer::Register(Element& element) {
+    elements_.push_back(&element);
+}
+
+void HostContainer::Unregister(Element& element) {
+    std::erase(elements_, &element);
+    if (pressed_ == &element) {
+        pressed_ = nullptr;
+    }
+}
+
+void HostContainer::Paint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd_, &paint);
+    const RECT& area = paint.rcPaint;
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    if (width > 0 && height > 0) {
+        // Drawn into a memory picture first, then copied at once: no flicker.
+        ScopedMemoryDC memory(dc);
+        ScopedBitmap canvas(CreateCompatibleBitmap(dc, width, height));
+        ScopedSelect select(memory.get(), canvas.get());
+        {
+            ScopedViewportOffset offset(memory.get(), -area.left, -area.top);
+            PaintContent(memory.get(), area);
+        }
+        BitBlt(dc, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
+    }
+    EndPaint(hwnd_, &paint);
+}
+
+void HostContainer::ButtonDown(int button, LPARAM position) {
+    BeforeMouseDown();
+    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    Element* hit = HitTest(point);
+    int shift = ShiftState();
+    if (hit == nullptr) {
+        BackgroundMouseDown(button, shift, Twips(point.x), Twips(point.y));
+        return;
+    }
+    if (!hit->EnabledInHost()) {
+        return; // a disabled element takes the click, and nothing happens
+    }
+    RECT rect = hit->HostRect();
+    if (button == kLeftButton) {
+        pressed_ = hit;
+        SetCapture(hwnd_);
+    }
+    if (hit->MouseDown) {
+        hit->MouseDown(button, shift, Twips(point.x - rect.left), Twips(point.y - rect.top));
+    }
+}
+
+void HostContainer::ButtonUp(int button, LPARAM position) {
+    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    Element* element = button == kLeftButton ? std::exchange(pressed_, nullptr) : HitTest(point);
+    if (button == kLeftButton && GetCapture() == hwnd_) {
+        ReleaseCapture();
+    }
+    if (element == nullptr || !element->EnabledInHost()) {
+        return;
+    }
+    RECT rect = element->HostRect();
+    if (element->MouseUp) {
+        element->MouseUp(button, ShiftState(), Twips(point.x - rect.left),
+                         Twips(point.y - rect.top));
+    }
+    // The element may be gone or hidden by now; a click needs the release on it.
+    if (button == kLeftButton && HitTest(point) == element && element->Click) {
+        element->Click();
+    }
+}
+
+bool HostContainer::SetCursorAt(POINT point) const {
+    HCURSOR cursor = BackgroundCursor();
+    if (!CursorOverridesElements()) {
+        Element* hit = HitTest(point);
+        if (hit != nullptr && hit->EnabledInHost() && hit->MousePointer() != nullptr) {
+            cursor = hit->MousePointer();
+        }
+    }
+    SetCursor(cursor);
+    return true;
+}
+
+LRESULT HostContainer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        ButtonDown(ButtonOf(message), lParam);
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        ButtonUp(ButtonOf(message), lParam);
+        return 0;
+    case WM_CAPTURECHANGED:
+        pressed_ = nullptr;
+        return 0;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
+            POINT point;
+            GetCursorPos(&point);
+            ScreenToClient(hwnd_, &point);
+            return SetCursorAt(point);
+        }
+        break;
+    case WM_TIMER:
+        for (Element* element : elements_) {
+            if (element->HandleTimer(wParam)) {
+                return 0;
+            }
+        }
+        break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC: {
+        HWND child = message == WM_NOTIFY ? reinterpret_cast<NMHDR*>(lParam)->hwndFrom
+                                          : reinterpret_cast<HWND>(lParam);
+        for (Element* element : elements_) {
+            LRESULT result = 0;
+            if (child != nullptr && element->Window() == child &&
+                element->HandleHostMessage(message, wParam, lParam, result)) {
+                return result;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return HandleMessage(message, wParam, lParam);
+}
+
+LRESULT CALLBACK HostContainer::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    auto* host = reinterpret_cast<HostContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (host == nullptr) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        host->hwnd_ = nullptr;
+        Guarded([&] { host->WindowDestroyed(); });
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    if (!Guarded([&] { result = host->Dispatch(message, wParam, lParam); })) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return result;
+}
+
+} // namespace instalio::ui
