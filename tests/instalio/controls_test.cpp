@@ -37,7 +37,9 @@ protected:
 };
 
 // Element geometry, read past the names a control gives its constituents.
-int LeftOf(const ui::Element& element) { return element.Left(); }
+int LeftOf(const ui::Element& element) {
+    return element.Left();
+}
 
 TEST_F(Controls, BarSweepsInStepsOf100AndJumpsBack) {
     ui::Barra barUpdate{form, "barUpdate"};
@@ -122,7 +124,12 @@ TEST_F(Controls, ButtonPropertiesFromTheBagAndBack) {
     ui::Boton cmdBack{form, "cmdBack"};
     form.rows = {
         {"cmdDefault", "", 0, 0, 1560, 405, {}},
-        {"cmdBack", "", 0, 600, 1560, 405,
+        {"cmdBack",
+         "",
+         0,
+         600,
+         1560,
+         405,
          {.Properties = {{"text", "Back"},
                          {"enabled", "0"},
                          {"iconenabled", "ICON_BACK"},
@@ -155,8 +162,8 @@ TEST_F(Controls, ButtonPropertiesFromTheBagAndBack) {
     cmdBack.SetEnabled(true);
     EXPECT_EQ(cmdBack.Imagen.Picture(), icon);
     EXPECT_EQ(cmdBack.lblTexto.ForeColor(), 0x000000u);
-    EXPECT_EQ(log, (std::vector<std::string>{"notify Text", "notify Enabled",
-                                             "notify IconEnabled", "notify Enabled"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"notify Text", "notify Enabled", "notify IconEnabled",
+                                             "notify Enabled"}));
 }
 
 TEST_F(Controls, DisabledButtonRaisesNoClick) {
