@@ -154,6 +154,12 @@ void HostContainer::InvalidateArea(const RECT& rect) const {
     }
 }
 
+void HostContainer::Refresh() const {
+    if (hwnd_ != nullptr) {
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+}
+
 void HostContainer::CreateHostWindow(DWORD style, DWORD exStyle, HWND parent, const RECT& rect,
                                      const std::string& caption) {
     RegisterHostClass();

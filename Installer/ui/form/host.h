@@ -38,6 +38,8 @@ public:
     Element* HitTest(POINT point) const;
     // Marks `rect` (host pixels) for repainting.
     void InvalidateArea(const RECT& rect) const;
+    // Paints what is marked for repainting now, child windows included.
+    void Refresh() const;
     // A child window of this host gained the focus, or lost it to `other`.
     virtual void FocusMoved(bool /*gained*/, HWND /*other*/) {}
 
