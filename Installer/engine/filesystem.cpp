@@ -16,6 +16,42 @@ bool ClearReadOnly(const std::string& path, DWORD attributes) {
            SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+// Removes the link `path` itself. The link is opened as such and deleted through that handle;
+// a platform that opens what the link points at instead (Wine does) gets a refusal, never a
+// deletion there.
+DWORD DeleteLink(const std::string& path, bool force) {
+    ScopedHandle link(
+        CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!link.valid()) {
+        return LastErrorOr(ERROR_ACCESS_DENIED);
+    }
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!GetFileInformationByHandle(link.get(), &information)) {
+        return LastErrorOr(ERROR_ACCESS_DENIED);
+    }
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return ERROR_NOT_A_REPARSE_POINT;
+    }
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        if (!force) {
+            return ERROR_ACCESS_DENIED;
+        }
+        FILE_BASIC_INFO basic = {};
+        basic.FileAttributes = information.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (!SetFileInformationByHandle(link.get(), FileBasicInfo, &basic, sizeof basic)) {
+            return LastErrorOr(ERROR_ACCESS_DENIED);
+        }
+    }
+    FILE_DISPOSITION_INFO disposition = {TRUE}; // its one member, DeleteFile
+    if (!SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition,
+                                    sizeof disposition)) {
+        return LastErrorOr(ERROR_ACCESS_DENIED);
+    }
+    return ERROR_SUCCESS;
+}
+
 DWORD DeleteTree(const std::string& folder, bool force) {
     WIN32_FIND_DATAA found;
     {
@@ -34,9 +70,7 @@ DWORD DeleteTree(const std::string& folder, bool force) {
             if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 error = DeleteFile(path, force);
             } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-                if (!RemoveDirectoryA(path.c_str())) {
-                    error = LastErrorOr(ERROR_ACCESS_DENIED);
-                }
+                error = DeleteLink(path, force);
             } else {
                 error = DeleteTree(path, force);
             }
@@ -90,11 +124,17 @@ DWORD DeleteFile(const std::string& path, bool force) {
     return ERROR_SUCCESS;
 }
 
+bool IsFolderLink(const std::string& path) {
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 DWORD DeleteFolder(const std::string& path, bool force) {
     if (!FolderExists(path)) {
         return ERROR_PATH_NOT_FOUND;
     }
-    return DeleteTree(path, force);
+    return IsFolderLink(path) ? DeleteLink(path, force) : DeleteTree(path, force);
 }
 
 DWORD MoveFile(const std::string& source, const std::string& destination) {

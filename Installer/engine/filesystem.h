@@ -16,9 +16,13 @@ bool FolderExists(const std::string& path);
 // Deletes a file; with `force` a read-only file too (ERROR_ACCESS_DENIED without).
 DWORD DeleteFile(const std::string& path, bool force);
 
+// True when `path` is a folder that is a link to another folder (a junction or a symbolic link,
+// or any other reparse point).
+bool IsFolderLink(const std::string& path);
+
 // Deletes a folder with everything in it; with `force` read-only files and folders too. A
-// link to another folder (a junction or symbolic link) inside it is removed as a link: what it
-// points at is left alone.
+// link to another folder (a junction or symbolic link), the folder itself or one inside it, is
+// removed as a link: what it points at is left alone.
 DWORD DeleteFolder(const std::string& path, bool force);
 
 // Moves a file; fails with ERROR_ALREADY_EXISTS when `destination` exists.

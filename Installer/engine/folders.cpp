@@ -9,6 +9,14 @@
 
 namespace instalio {
 
+namespace {
+
+std::string WithoutFinalSlash(const std::string& path) {
+    return EndsWith(path, "\\") ? path.substr(0, path.size() - 1) : path;
+}
+
+} // namespace
+
 bool CreateDirectory(const std::string& Path) {
     DWORD error = ERROR_SUCCESS;
     if (!fso::FolderExists(Path)) {
@@ -19,6 +27,15 @@ bool CreateDirectory(const std::string& Path) {
         return false;
     }
     return true;
+}
+
+bool CreateRealDirectory(const std::string& Path) {
+    const std::string folder = WithoutFinalSlash(Path);
+    if (fso::IsFolderLink(folder) && !RemoveDirectory(Path, true)) {
+        return false;
+    }
+    CreateDirectory(Path);
+    return !fso::IsFolderLink(folder);
 }
 
 DWORD CreateDirectoryTree(const std::string& Path) {
@@ -38,7 +55,7 @@ DWORD CreateDirectoryTree(const std::string& Path) {
 }
 
 bool RemoveDirectory(const std::string& Path, bool ShowMessage) {
-    std::string folder = EndsWith(Path, "\\") ? Path.substr(0, Path.size() - 1) : Path;
+    const std::string folder = WithoutFinalSlash(Path);
     if (!fso::FolderExists(folder)) {
         return true;
     }

@@ -21,13 +21,22 @@ constexpr int ProgramFiles = 38;     // CSIDL_PROGRAM_FILES
 // folders created before the failure stay.
 bool CreateDirectory(const std::string& Path);
 
+// Makes Path a real folder for the setup's own files: a folder that exists there as a link (a
+// junction or a symbolic link) is removed, as a link, before the folder is created, so that
+// nothing meant for Path lands in the folder the link points at. False only when a link is
+// left at Path (its removal failed, and was reported as RemoveDirectory reports it): the caller
+// then puts nothing there. A folder that cannot be created is reported as CreateDirectory
+// reports it, and gives true.
+bool CreateRealDirectory(const std::string& Path);
+
 // Creates each missing folder along Path from the root down, skipping a drive ("X:"). Stops at
 // the first failing creation and returns its system error code (0 when all went well).
 DWORD CreateDirectoryTree(const std::string& Path);
 
-// Deletes the folder Path (one final "\" dropped) with everything in it, read-only files too.
-// True also when there was nothing to delete. On failure shows "Could not remove directory: "
-// and the shortened Path when ShowMessage is set, and returns false.
+// Deletes the folder Path (one final "\" dropped) with everything in it, read-only files too; a
+// folder that is a link is removed as a link. True also when there was nothing to delete. On
+// failure shows "Could not remove directory: " and the shortened Path when ShowMessage is set, and
+// returns false.
 bool RemoveDirectory(const std::string& Path, bool ShowMessage);
 
 // The system folder, or the WOW64 system folder for a 32-bit process on 64-bit Windows. On

@@ -195,23 +195,31 @@ void InstallProduct() {
     folders.system = SystemDirectory();
     folders.target = form.txtPath().Text();
     folders.settings = AppDataFolder() + SetupConfig.Name + "\\";
-    CreateDirectory(folders.work);
-    CreateDirectory(folders.scratch);
+    // The work and scratch folders lie in the user's temporary folder, where another process of
+    // the user may have put links: a link left there (its removal failed) is not used, and the
+    // cabinets that would go through it stay where they are.
+    const bool workFolder = CreateRealDirectory(folders.work);
+    const bool scratchFolder = workFolder && CreateRealDirectory(folders.scratch);
     CreateDirectory(folders.target);
     CreateDirectory(folders.settings);
 
     SaveResource("EXTRACT", "DLLS", folders.system + "extract32.exe");
 
-    InstallLibraryCabinet(form, folders, "101.cab", 101);
-    RemoveDirectory(folders.scratch, true);
-    CreateDirectory(folders.scratch);
-    InstallLibraryCabinet(form, folders, "102.cab", 102);
-    RemoveDirectory(folders.scratch, true);
+    if (scratchFolder) {
+        InstallLibraryCabinet(form, folders, "101.cab", 101);
+        RemoveDirectory(folders.scratch, true);
+        if (CreateRealDirectory(folders.scratch)) {
+            InstallLibraryCabinet(form, folders, "102.cab", 102);
+            RemoveDirectory(folders.scratch, true);
+        }
+    }
 
     form.lblInstallInfo().SetCaption(GetText("install_extract"));
-    MoveFileReplace(folders.work + "103.cab", folders.target + "103.cab");
-    ExtractCab(folders.target, "103.cab");
-    RemoveFile(folders.target + "103.cab", true);
+    if (workFolder) {
+        MoveFileReplace(folders.work + "103.cab", folders.target + "103.cab");
+        ExtractCab(folders.target, "103.cab");
+        RemoveFile(folders.target + "103.cab", true);
+    }
 
     CopySideFile("data.ini", folders.target);
     CopySideFile("fondo.jpg", folders.target);

@@ -13,7 +13,9 @@ namespace instalio {
 
 // Runs the whole installation for the target folder of txtPath and the language chosen in
 // cmbLanguages, showing its progress in section 6, and ends by showing section 7. The
-// cabinets "101.cab", "102.cab" and "103.cab" are expected in the work folder. Failures of the
+// cabinets "101.cab", "102.cab" and "103.cab" are expected in the work folder. The work and
+// scratch folders are made real folders before use (CreateRealDirectory); a cabinet that would
+// pass through a link left in their place is not installed. Failures of the
 // helpers it calls are silent and the sequence goes on. A failure of its own operations (copying
 // a side file, writing a settings file) throws RunTimeFailure: it ends the sequence at that step,
 // leaves InstallingFlag set and passes back through DibujarSeccion(6) to CheckForUpdates, which

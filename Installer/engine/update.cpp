@@ -198,7 +198,9 @@ bool FetchCabinet(const std::string& url, const std::string& file) {
 void ExtractCabResources() {
     const std::string folder = WorkFolder();
     EngineClock().DoEvents();
-    CreateDirectory(folder);
+    if (!CreateRealDirectory(folder)) {
+        return;
+    }
     for (const Cabinet& cabinet : kCabinets) {
         SaveResource(cabinet.resource, "ARCHIVOS", folder + cabinet.localName);
         EngineClock().DoEvents();
@@ -207,7 +209,9 @@ void ExtractCabResources() {
 
 void DownloadCab(const std::string& serverName, const std::string& localName) {
     const std::string folder = WorkFolder();
-    CreateDirectory(folder);
+    if (!CreateRealDirectory(folder)) {
+        return;
+    }
     const std::string cabinet = folder + localName;
     const std::string download = cabinet + ".download";
     ScopedCoInitialize com;

@@ -20,13 +20,16 @@ void CheckForUpdates();
 
 // Writes resources ARCHIVOS/LIBRERIAS_VM, LIBRERIAS and PROGRAMA into the work folder as
 // "101.cab", "102.cab" and "103.cab". A cabinet that cannot be written has had its error box;
-// the next one is written all the same.
+// the next one is written all the same. The work folder is made a real folder first
+// (CreateRealDirectory): when a link is left where it belongs, nothing is written.
 void ExtractCabResources();
 
 // Downloads the cabinet `serverName` from the first download server, or from the second when
 // the first brings no complete cabinet, and puts it in the work folder as `localName`. The
 // download goes into a file of its own first and replaces the cabinet only when it is a
-// complete cabinet; otherwise the cabinet already there stays as it was. Reports nothing.
+// complete cabinet; otherwise the cabinet already there stays as it was. Reports nothing of the
+// download itself. As ExtractCabResources, it writes nothing through a link in the work folder's
+// place.
 void DownloadCab(const std::string& serverName, const std::string& localName);
 
 } // namespace instalio

@@ -5,6 +5,7 @@
 #include "folders.h"
 #include "system.h"
 
+#include "links.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
@@ -207,6 +208,56 @@ TEST_F(Files, RemoveDirectory) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(Message(boxes[0]), "Could not remove directory: " + work);
     EXPECT_TRUE(RemoveDirectory(work, true));
+}
+
+// A folder that is a link, or holds one, is removed without touching what the link points at:
+// on Windows the link goes; Wine cannot remove a link itself (links.h), so there the removal
+// fails and leaves the link.
+TEST_F(Files, RemoveDirectoryLeavesWhatALinkPointsAt) {
+    struct Case {
+        const char* name;
+        bool linkAtTop; // the folder removed is the link, or holds it
+        bool targetEmpty;
+    };
+    const Case cases[] = {
+        {"top", true, false},
+        {"top-empty", true, true},
+        {"inside", false, false},
+        {"inside-empty", false, true},
+    };
+    for (const Case& c : cases) {
+        const std::string elsewhere = dir() + c.name + "-elsewhere";
+        ASSERT_TRUE(CreateDirectory(elsewhere + "\\"));
+        if (!c.targetEmpty) {
+            ASSERT_TRUE(CreateDirectory(elsewhere + "\\deep\\"));
+            ASSERT_TRUE(WriteFileBytes(elsewhere + "\\keep.txt", "kept"));
+            ASSERT_TRUE(WriteFileBytes(elsewhere + "\\deep\\keep.txt", "kept"));
+        }
+        const std::string folder = dir() + c.name;
+        if (!c.linkAtTop) {
+            ASSERT_TRUE(CreateDirectory(folder + "\\"));
+            ASSERT_TRUE(WriteFileBytes(folder + "\\own.txt", "own"));
+        }
+        const std::string linkPath = c.linkAtTop ? folder : folder + "\\link";
+        TestLink link(linkPath, elsewhere);
+        ASSERT_TRUE(link.made()) << c.name;
+        ASSERT_TRUE(IsFolderLink(linkPath)) << c.name;
+
+        const bool removed = RemoveDirectory(folder + "\\", false);
+
+        EXPECT_TRUE(fso::FolderExists(elsewhere)) << c.name;
+        if (!c.targetEmpty) {
+            EXPECT_EQ(ReadFileBytes(elsewhere + "\\keep.txt"), "kept") << c.name;
+            EXPECT_EQ(ReadFileBytes(elsewhere + "\\deep\\keep.txt"), "kept") << c.name;
+        }
+        if (PlatformOpensLinks()) {
+            EXPECT_TRUE(removed) << c.name;
+            EXPECT_FALSE(fso::FolderExists(folder)) << c.name;
+        } else {
+            EXPECT_FALSE(removed) << c.name;
+            EXPECT_TRUE(IsFolderLink(linkPath)) << c.name;
+        }
+    }
 }
 
 BOOL WINAPI ReportsWow64(HANDLE, PBOOL wow64) {

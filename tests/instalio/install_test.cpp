@@ -2,6 +2,7 @@
 // a stand-in setup program, checked afterwards from outside that program in the file system,
 // the registry and the service manager of the Wine prefix.
 #include "config.h"
+#include "files.h"
 #include "filesystem.h"
 #include "folders.h"
 #include "handle.h"
@@ -11,6 +12,7 @@
 #include "text.h"
 
 #include "fixture_support.h"
+#include "links.h"
 #include "recording_surface.h"
 #include "support.h"
 
@@ -396,6 +398,57 @@ TEST_F(Installation, ACompleteRun) {
             Sleep(100);
         }
         EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING)) << service;
+    }
+}
+
+// A link where the work folder or the scratch folder belongs (another user's process may have
+// put it there) is replaced by a real folder before the installation uses it, so nothing is
+// moved, extracted or deleted in the folder it points at. Wine cannot remove a link (links.h):
+// there the installation leaves the cabinets that would have gone through it alone.
+TEST_F(Installation, LinksWhereTheWorkAndScratchFoldersBelongAreNotFollowed) {
+    systemFiles.assign(std::begin(kSystemFiles), std::end(kSystemFiles));
+    const std::string elsewhere = scratch.path() + "elsewhere\\";
+    ASSERT_TRUE(CreateDirectory(elsewhere));
+    ASSERT_TRUE(WriteFileBytes(elsewhere + "keep.txt", "kept"));
+    ASSERT_TRUE(CopyFileA(Fixture("fx101.cab").c_str(), (elsewhere + "101.cab").c_str(), FALSE));
+    const std::string workFolder = work.substr(0, work.size() - 1);
+    const std::string scratchFolder = work + "extract";
+    auto expectElsewhereUntouched = [&](const char* which) {
+        EXPECT_EQ(ReadFileBytes(elsewhere + "keep.txt"), "kept") << which;
+        EXPECT_TRUE(ReadFileBytes(elsewhere + "101.cab") == ReadFileBytes(Fixture("fx101.cab")))
+            << which;
+        EXPECT_EQ(FilesIn(elsewhere).size(), 2u) << which;
+        EXPECT_FALSE(fso::FolderExists(elsewhere + "extract")) << which;
+    };
+
+    // The work folder.
+    ASSERT_TRUE(RemoveDirectoryA(workFolder.c_str()));
+    {
+        TestLink link(workFolder, elsewhere);
+        ASSERT_TRUE(link.made());
+        ASSERT_EQ(Run(Configuration(), "0"), 0);
+        expectElsewhereUntouched("work folder");
+        EXPECT_EQ(log.back(), "InstallingFlag=False");
+        EXPECT_NE(IsFolderLink(workFolder), PlatformOpensLinks());
+    }
+    fso::DeleteFolder(workFolder, true);
+    ASSERT_TRUE(CreateDirectory(work));
+
+    // The scratch folder, with cabinets 101 and 103 in the work folder.
+    PutCabinet("fx101.cab", "101.cab");
+    PutCabinet("fx103.cab", "103.cab");
+    TestLink link(scratchFolder, elsewhere);
+    ASSERT_TRUE(link.made());
+    ASSERT_EQ(Run(Configuration(), "0"), 0);
+    expectElsewhereUntouched("scratch folder");
+    EXPECT_EQ(log.back(), "InstallingFlag=False");
+    EXPECT_EQ(ReadFileBytes(target + "InstalioFxApp.exe"), "fixture app\r\n");
+    if (PlatformOpensLinks()) {
+        EXPECT_FALSE(fso::FolderExists(scratchFolder));
+        EXPECT_TRUE(fso::FileExists(system + "instalio_fx.txt"));
+    } else {
+        EXPECT_TRUE(IsFolderLink(scratchFolder));
+        EXPECT_TRUE(fso::FileExists(work + "101.cab")) << "not moved through the link";
     }
 }
 

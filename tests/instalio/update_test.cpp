@@ -10,6 +10,7 @@
 #include "webrequest.h"
 
 #include "http_server.h"
+#include "links.h"
 #include "recording_clock.h"
 #include "recording_surface.h"
 #include "support.h"
@@ -530,6 +531,37 @@ TEST_F(UpdateCheck, CabinetsThatCannotBeWrittenAreReportedAndTheCheckGoesOn) {
                                         "Could not save resource file: " + work() + "102.cab",
                                         "Could not save resource file: " + work() + "103.cab"}));
     EXPECT_EQ(surface.log.back(), kSection6);
+}
+
+// A link where the work folder belongs: the cabinets are not written into the folder it points
+// at. Windows replaces the link by a real folder; Wine cannot remove a link (links.h), so there
+// the removal fails with its box and nothing is written.
+TEST_F(UpdateCheck, ALinkWhereTheWorkFolderBelongsIsNotWrittenThrough) {
+    const std::string elsewhere = temp() + "elsewhere\\";
+    ASSERT_TRUE(CreateDirectory(elsewhere));
+    const std::string workFolder = work().substr(0, work().size() - 1);
+    TestLink link(workFolder, elsewhere);
+    ASSERT_TRUE(link.made());
+    Offer(1, "devices.cab", {200, Cabinet("downloaded")});
+    surface.updateCheck.checked = false;
+    std::vector<ShownBox> boxes = BoxesShownBy([] {
+        CheckForUpdates();
+        DownloadCab("devices.cab", "101.cab");
+    });
+    EXPECT_EQ(SortedFilesIn(elsewhere), std::vector<std::string>{});
+    EXPECT_EQ(surface.log.back(), kSection6);
+    if (PlatformOpensLinks()) {
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(Cabinets(),
+                  (std::vector<std::string>{Cabinet("downloaded"), builtIn[1], builtIn[2]}));
+    } else {
+        ASSERT_EQ(boxes.size(), 2u);
+        for (const ShownBox& box : boxes) {
+            EXPECT_EQ(box.text.substr(0, box.text.find("\r\n")),
+                      "Could not remove directory: " + workFolder);
+        }
+        EXPECT_TRUE(IsFolderLink(workFolder));
+    }
 }
 
 } // namespace
