@@ -91,6 +91,13 @@ std::string TempFolder() {
     return std::string(buffer, length);
 }
 
+std::string SetupFolder() {
+    char path[MAX_PATH * 2] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length < sizeof path ? length : 0);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
 std::string SpecialFolder(int Csidl) {
     char buffer[261] = {};
     SHGetSpecialFolderPathA(nullptr, buffer, Csidl, FALSE);

@@ -46,6 +46,10 @@ std::string SystemDirectory();
 // The platform's temporary folder (it ends in "\"); empty when the platform cannot give it.
 std::string TempFolder();
 
+// The folder of the running setup program, ending in "\"; empty when the platform cannot give
+// it.
+std::string SetupFolder();
+
 // The shell folder number Csidl, not created when missing; "\" alone when the shell does not
 // know the folder.
 std::string SpecialFolder(int Csidl);

@@ -60,14 +60,6 @@ void InstallLibraryCabinet(DisplaySurface& form, const Folders& folders, const s
     }
 }
 
-// The folder of the running setup program, ending in "\".
-std::string SetupFolder() {
-    char path[MAX_PATH * 2] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length < sizeof path ? length : 0);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 // Copies a file from beside the setup program into the target folder, when it is there.
 void CopySideFile(const std::string& name, const std::string& target) {
     const std::string source = SetupFolder() + name;

@@ -6,6 +6,7 @@
 #include "errorbox.h"
 #include "folders.h"
 #include "handle.h"
+#include "text.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -33,14 +34,6 @@ std::string Trim(const std::string& text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
-                                     static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<std::size_t>(length) - 1 : 0);
-    return wide;
 }
 
 DWORD SaveShellLink(const std::string& linkPath, const std::string& target,

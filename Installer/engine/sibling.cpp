@@ -4,9 +4,9 @@
 #include "display.h"
 #include "files.h"
 #include "filesystem.h"
+#include "folderguard.h"
 #include "folders.h"
 #include "registry.h"
-#include "text.h"
 
 namespace instalio {
 
@@ -30,29 +30,6 @@ bool IsFullPath(const std::string& folder) {
            folder.rfind("\\\\", 0) == 0;
 }
 
-// The full, long-named path of an existing folder, upper-cased and ending in "\"; empty when
-// it cannot be worked out.
-std::string ComparablePath(const std::string& folder) {
-    char full[MAX_PATH * 2] = {};
-    DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) {
-        return {};
-    }
-    char longName[MAX_PATH * 2] = {};
-    DWORD longLength = GetLongPathNameA(full, longName, sizeof longName);
-    std::string path = longLength > 0 && longLength < sizeof longName
-                           ? std::string(longName, longLength)
-                           : std::string(full, length);
-    return UCase(EndsWith(path, "\\") ? path : path + "\\");
-}
-
-// True when `folder` is `container` or lies below it, or when that cannot be told.
-bool IsInside(const std::string& folder, const std::string& container) {
-    const std::string inner = ComparablePath(folder);
-    const std::string outer = ComparablePath(container);
-    return inner.empty() || outer.empty() || inner.rfind(outer, 0) == 0;
-}
-
 } // namespace
 
 std::string SiblingProduct() {
@@ -61,30 +38,6 @@ std::string SiblingProduct() {
 
 bool IsSiblingInstalled() {
     return RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + SiblingProduct());
-}
-
-bool IsDriveRoot(const std::string& Folder) {
-    char full[MAX_PATH * 2] = {};
-    DWORD length = GetFullPathNameA(Folder.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) {
-        return true; // a folder that cannot be told apart from a root is kept
-    }
-    std::string path(full, length);
-    while (EndsWith(path, "\\")) {
-        path.pop_back();
-    }
-    if (path.size() <= 2) {
-        return true; // "X:" or nothing left
-    }
-    if (UCase(path.substr(0, 8)) == "\\\\?\\UNC\\") {
-        path = "\\" + path.substr(7); // "\\?\UNC\host\share" is the share "\\host\share"
-    }
-    if (path.rfind("\\\\", 0) == 0) {
-        // "\\host\share" and "\\?\X:" or "\\.\X:": two components after the leading "\\".
-        std::size_t first = path.find('\\', 2);
-        return first == std::string::npos || path.find('\\', first + 1) == std::string::npos;
-    }
-    return false;
 }
 
 void MigrateSibling() {
@@ -106,9 +59,10 @@ void MigrateSibling() {
                 return;
             }
         }
-        // A sibling installed at a drive's root keeps the drive's contents, and a target folder
-        // in the sibling's folder keeps the new installation and the data files just copied.
-        if (!IsDriveRoot(oldFolder) && !IsInside(target, oldFolder) &&
+        // The folder comes from a registry value: one that is a root, a folder of the system or
+        // of the users, or holds the new installation or the running setup program is kept, and
+        // the takeover goes on.
+        if (!IsProtectedFolder(oldFolder, {target, SetupFolder()}) &&
             fso::DeleteFolder(oldFolder.substr(0, oldFolder.size() - 1), true) != ERROR_SUCCESS) {
             return;
         }

@@ -17,13 +17,11 @@ bool IsSiblingInstalled();
 // Takes the sibling over. Its folder is the last single-quoted argument of its uninstall
 // entry's UninstallString. When that folder is a full path and exists: its *.mdb, *.ini and *.cop
 // files are copied into the target folder (the text of txtPath), overwriting; the folder is
-// deleted, unless it is a drive's root or holds the target folder; the sibling's Programs-menu
+// deleted, unless IsProtectedFolder refuses it (a root, a folder of the system or of the users,
+// one that holds the target folder or the setup program); the sibling's Programs-menu
 // folder and desktop shortcut are deleted, read-only or not; its Quick Launch shortcut is deleted
 // unless read-only. Last, the uninstall key is deleted. Reports nothing: the first failure ends the
 // takeover at that step.
 void MigrateSibling();
-
-// True when Folder names a drive's root or a network share's root ("X:\", "\", "\\host\share\").
-bool IsDriveRoot(const std::string& Folder);
 
 } // namespace instalio

@@ -452,6 +452,19 @@ TEST_F(Installation, LinksWhereTheWorkAndScratchFoldersBelongAreNotFollowed) {
     }
 }
 
+// A sibling whose folder holds the running setup program: its data files are taken over and the
+// sibling's entry and shortcuts go, but its folder stays with the setup program in it.
+TEST_F(Installation, ASiblingFolderHoldingTheSetupProgramIsKept) {
+    SeededSibling sibling(setup.substr(0, setup.size() - 1));
+    ASSERT_EQ(Run(Configuration(), "0"), 0);
+    EXPECT_EQ(log.back(), "InstallingFlag=False");
+    EXPECT_TRUE(fso::FileExists(setup + "setup.exe"));
+    EXPECT_EQ(ReadFileBytes(setup + "DATA.MDB"), "sibling data");
+    EXPECT_EQ(ReadFileBytes(target + "DATA.MDB"), "sibling data");
+    EXPECT_FALSE(fso::FileExists(sibling.desktop));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sibling.key, KEY_WOW64_32KEY));
+}
+
 // A read-only "data.ini" in the target folder makes the copy of the side file fail: the
 // sequence ends there and runs once more from the start. Cabinet 103 was moved away by the
 // first run, so the second finds none.

@@ -2,16 +2,23 @@
 // folders of the Wine prefix.
 #include "config.h"
 #include "filesystem.h"
+#include "folderguard.h"
 #include "folders.h"
 #include "registry.h"
 #include "sibling.h"
 #include "text.h"
 
 #include "fixture_support.h"
+#include "links.h"
 #include "recording_surface.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <memory>
 
 using namespace instalio;
 using namespace instalio::test;
@@ -213,6 +220,63 @@ TEST_F(Sibling, AFolderThatIsNoFullPathIsNotTheSiblings) {
     SetCurrentDirectoryA(saved);
 }
 
+// The platform's folder `id`, without a final "\".
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::string text;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
+        for (const wchar_t* c = path; *c != 0; ++c) {
+            text += static_cast<char>(*c); // the prefix's folder names are plain ASCII
+        }
+    }
+    CoTaskMemFree(path);
+    return text;
+}
+
+// The system's folders, a user's profile and the new installation are never deleted as the
+// sibling's folder, named directly or through a link; the takeover goes on without that
+// deletion.
+TEST_F(Sibling, ProtectedFoldersAreKept) {
+    const std::string marker = "instalio-guard-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    struct Case {
+        std::string folder;   // as UninstallString names it
+        std::string resolved; // where it leads
+    };
+    std::vector<Case> cases;
+    const KNOWNFOLDERID* const known[] = {
+        &FOLDERID_Windows,      &FOLDERID_System,          &FOLDERID_SystemX86,
+        &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramData,
+        &FOLDERID_UserProfiles, &FOLDERID_Profile,         &FOLDERID_Public,
+    };
+    for (const KNOWNFOLDERID* id : known) {
+        const std::string folder = KnownFolder(*id);
+        ASSERT_FALSE(folder.empty());
+        cases.push_back({folder, folder});
+    }
+    const std::pair<std::string, std::string> links[] = {
+        {scratch.path() + "to windows", KnownFolder(FOLDERID_Windows)},
+        {scratch.path() + "to a profile", KnownFolder(FOLDERID_Profile)},
+        {target + "to the folder holding the target", scratch.path()},
+    };
+    std::vector<std::unique_ptr<TestLink>> made;
+    for (const auto& [link, to] : links) {
+        made.push_back(std::make_unique<TestLink>(link, to));
+        ASSERT_TRUE(made.back()->made()) << link;
+        cases.push_back({link, to});
+    }
+
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(c.resolved + "\\" + marker, "kept")) << c.resolved;
+        ASSERT_TRUE(WriteFileBytes(desktop, "link"));
+        Register(c.folder);
+        MigrateSibling();
+        EXPECT_EQ(ReadFileBytes(c.resolved + "\\" + marker), "kept") << c.folder;
+        EXPECT_FALSE(fso::FileExists(desktop)) << c.folder << ": the takeover goes on";
+        EXPECT_FALSE(Installed()) << c.folder;
+        DeleteFileA((c.resolved + "\\" + marker).c_str());
+    }
+}
+
 TEST(DriveRoot, IsDriveRoot) {
     const std::pair<const char*, bool> cases[] = {
         {"C:\\", true},
@@ -225,6 +289,17 @@ TEST(DriveRoot, IsDriveRoot) {
         {"\\\\?\\UNC\\server\\share\\", true},
         {"\\\\?\\unc\\server\\share", true},
         {"\\\\?\\UNC\\server\\share\\dir\\", false},
+        {"\\\\.\\UNC\\server\\share\\", true},
+        {"\\\\.\\unc\\server\\share", true},
+        {"\\\\.\\UNC\\server\\share\\dir\\", false},
+        {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\", true},
+        {"\\\\?\\globalroot\\Device\\HarddiskVolume1\\dir\\", true},
+        {"\\\\.\\GLOBALROOT\\Device\\HarddiskVolume1", true},
+        {"\\\\?\\Volume{0a1b2c3d-1111-2222-3333-444455556666}\\", true},
+        {"\\\\?\\Volume{0a1b2c3d-1111-2222-3333-444455556666}\\dir\\", false},
+        {"\\\\?\\C:\\", true},
+        {"\\\\.\\C:\\", true},
+        {"\\\\?\\C:\\dir\\", false},
         {"C:\\windows\\", false},
         {"C:\\Program Files\\Vessmark\\", false},
     };
