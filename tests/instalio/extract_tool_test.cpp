@@ -7,6 +7,7 @@
 #include "resources.h"
 
 #include "fixture_support.h"
+#include "links.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
@@ -58,11 +59,43 @@ TEST_F(ExtractTool, ExtractsEveryMemberAndOverwritesWithY) {
     EXPECT_EQ(Extract(cabinet, out, ""), kSkipped);
     EXPECT_EQ(ReadFileBytes(out + "\\data.ini"), "changed");
 
-    // A read-only file is not replaced, as Windows refuses to write it.
+    // /Y replaces read-only, hidden and system files too: a reinstallation keeps no old file.
     ASSERT_TRUE(SetReadOnly(out + "\\data.ini", true));
-    EXPECT_EQ(Extract(cabinet, out), kSkipped);
+    ASSERT_TRUE(WriteFileBytes(out + "\\InstalioFxApp.exe", "changed"));
+    ASSERT_TRUE(SetFileAttributesA((out + "\\InstalioFxApp.exe").c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                       FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(WriteFileBytes(out + "\\Help\\readme.txt", "changed"));
+    ASSERT_TRUE(SetReadOnly(out + "\\Help\\readme.txt", true));
+    EXPECT_EQ(Extract(cabinet, out, ""), kSkipped);
     EXPECT_EQ(ReadFileBytes(out + "\\data.ini"), "changed");
+    EXPECT_EQ(Extract(cabinet, out), kDone);
+    EXPECT_EQ(ReadFileBytes(out + "\\data.ini"), "fixture data\r\n");
+    EXPECT_EQ(ReadFileBytes(out + "\\Help\\readme.txt"), "fixture readme\r\n");
     EXPECT_EQ(ReadFileBytes(out + "\\InstalioFxApp.exe"), "fixture app\r\n");
+}
+
+// Links inside the folder: a member that a link would take out of the folder is skipped like a
+// member named with "..", and the file the link points at is not touched; a link that stays
+// inside the folder is followed.
+TEST_F(ExtractTool, NeverWritesThroughALinkOutOfTheFolder) {
+    const std::string out = dir() + "out\\";
+    const std::string elsewhere = dir() + "elsewhere\\";
+    ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((out + "real").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(elsewhere + "victim.txt", "victim"));
+    TestLink help(out + "Help", elsewhere);
+    TestLink data(out + "data.ini", elsewhere + "victim.txt");
+    TestLink svc(out + "svc", out + "real");
+    ASSERT_TRUE(help.made() && data.made() && svc.made());
+
+    EXPECT_EQ(Extract(Fixture("fx103.cab"), out.substr(0, out.size() - 1)), kSkipped);
+    EXPECT_EQ(FilesIn(elsewhere), std::vector<std::string>{"victim.txt"});
+    EXPECT_EQ(ReadFileBytes(elsewhere + "victim.txt"), "victim");
+    EXPECT_EQ(ReadFileBytes(out + "real\\fx_service.exe"),
+              ReadFileBytes(Fixture("fx_service.exe")));
+    EXPECT_EQ(ReadFileBytes(out + "InstalioFxApp.exe"), "fixture app\r\n");
 }
 
 TEST_F(ExtractTool, MembersThatLeaveTheFolderAreSkipped) {

@@ -465,14 +465,15 @@ TEST_F(Installation, ASiblingFolderHoldingTheSetupProgramIsKept) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sibling.key, KEY_WOW64_32KEY));
 }
 
-// A read-only "data.ini" in the target folder makes the copy of the side file fail: the
-// sequence ends there and runs once more from the start. Cabinet 103 was moved away by the
-// first run, so the second finds none.
+// A read-only "fondo.jpg" in the target folder makes the copy of that side file fail (cabinet 103,
+// which would replace it, holds none): the sequence ends there and runs once more from the start.
+// Cabinet 103 was moved away by the first run, so the second finds none.
 TEST_F(Installation, RunsOnceMoreAfterAFailure) {
     PutCabinet("fx103.cab", "103.cab");
+    ASSERT_TRUE(WriteFileBytes(setup + "fondo.jpg", "picture beside the setup program"));
     ASSERT_TRUE(CreateDirectory(target));
-    ASSERT_TRUE(WriteFileBytes(target + "data.ini", "read-only"));
-    ASSERT_TRUE(SetReadOnly(target + "data.ini", true));
+    ASSERT_TRUE(WriteFileBytes(target + "fondo.jpg", "read-only"));
+    ASSERT_TRUE(SetReadOnly(target + "fondo.jpg", true));
 
     // Still read-only for the second run: its failure is not caught, section 7 is never shown
     // and the flag stays set.
@@ -482,7 +483,8 @@ TEST_F(Installation, RunsOnceMoreAfterAFailure) {
     EXPECT_EQ(Count(log, "DibujarSeccion(7)"), 0);
     EXPECT_EQ(log.back(), "InstallingFlag=True");
     EXPECT_EQ(ReadFileBytes(target + "InstalioFxApp.exe"), "fixture app\r\n");
-    EXPECT_EQ(ReadFileBytes(target + "data.ini"), "read-only");
+    EXPECT_EQ(ReadFileBytes(target + "data.ini"), "data beside the setup program");
+    EXPECT_EQ(ReadFileBytes(target + "fondo.jpg"), "read-only");
     EXPECT_FALSE(fso::FileExists(work + "103.cab"));
     EXPECT_FALSE(fso::FileExists(target + "DefaultSettings.ini"));
     EXPECT_FALSE(fso::FileExists(settings + "UserSettings.ini"));
@@ -491,12 +493,12 @@ TEST_F(Installation, RunsOnceMoreAfterAFailure) {
     // Writable again before the second run: it completes. Nothing chosen in the language list
     // (-1) leaves the language empty.
     PutCabinet("fx103.cab", "103.cab");
-    ASSERT_EQ(Run(Configuration(), "-1", target + "data.ini"), 0);
+    ASSERT_EQ(Run(Configuration(), "-1", target + "fondo.jpg"), 0);
     EXPECT_EQ(Count(log, "barInstall.Start(True)"), 2);
     EXPECT_EQ(Count(log, "DibujarSeccion(7)"), 1);
     EXPECT_EQ(log.back(), "InstallingFlag=False");
     EXPECT_FALSE(fso::FileExists(work + "103.cab"));
-    EXPECT_EQ(ReadFileBytes(target + "data.ini"), "data beside the setup program");
+    EXPECT_EQ(ReadFileBytes(target + "fondo.jpg"), "picture beside the setup program");
     EXPECT_EQ(ReadFileBytes(target + "DefaultSettings.ini"), "[Language]\r\nLanguage=\r\n");
     EXPECT_EQ(ReadFileBytes(settings + "UserSettings.ini"), "[CurrentSettings]\r\nLanguage=\r\n");
     EXPECT_EQ(ReadValues(HKEY_LOCAL_MACHINE, uninstallKey, KEY_WOW64_32KEY), UninstallEntry("-1"));

@@ -2,14 +2,16 @@
 //
 //   extract32.exe [/Y] CABINET /L FOLDER [*.*]
 //
-// /Y   replaces existing files without asking; without it an existing file is kept.
+// /Y   replaces existing files without asking, read-only, hidden and system ones too; without
+//      it an existing file is kept.
 // /L   the folder the members are placed under (created when missing); a drive alone ("D:")
 //      stands for its root. A member stored with folders in its name lands in those folders
 //      below it.
 // *.*  selects every member, as does leaving it out.
 //
 // The tool asks nothing and ends by itself. It never writes outside FOLDER: a member whose name
-// is absolute, holds a drive or climbs out with ".." is skipped.
+// is absolute, holds a drive or climbs out with "..", and a member that a link inside FOLDER (a
+// junction or symbolic link, to a folder or a file) would take out of it, is skipped.
 //
 // Exit codes: 0 every member extracted; 1 the command line is wrong; 2 the cabinet could not be
 // opened or read; 3 some members were skipped (an unsafe name, or a file that could not be
@@ -90,18 +92,6 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-// Creates every missing folder of `path` below `base` (which exists and ends in "\").
-bool CreateFoldersBelow(const std::wstring& base, const std::wstring& path) {
-    for (std::size_t at = path.find(L'\\', base.size()); at != std::wstring::npos;
-         at = path.find(L'\\', at + 1)) {
-        std::wstring folder = path.substr(0, at);
-        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool CreateFolderTree(const std::wstring& folder) {
     DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -120,9 +110,81 @@ bool CreateFolderTree(const std::wstring& folder) {
 struct Extraction {
     const Options* options = nullptr;
     std::wstring base;     // the destination folder, full path, ending in "\"
+    std::wstring resolved; // its final path, through every link, ending in "\"
     std::wstring openPath; // the member being written
     int skipped = 0;
 };
+
+// The final path of an open file or folder, through every link; empty when it cannot be told.
+std::wstring FinalPathOf(HANDLE handle) {
+    DWORD size = GetFinalPathNameByHandleW(handle, nullptr, 0, VOLUME_NAME_DOS);
+    if (size == 0) {
+        return {};
+    }
+    std::wstring path(size, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), size, VOLUME_NAME_DOS);
+    if (length == 0 || length >= size) {
+        return {};
+    }
+    path.resize(length);
+    return path;
+}
+
+// True when the open file or folder lies inside the destination folder, wherever links led.
+bool IsInside(const Extraction& run, HANDLE handle) {
+    std::wstring path = FinalPathOf(handle);
+    return path.size() > run.resolved.size() &&
+           CompareStringOrdinal(path.c_str(), static_cast<int>(run.resolved.size()),
+                                run.resolved.c_str(), static_cast<int>(run.resolved.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+HANDLE OpenExisting(const std::wstring& path, DWORD access) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Creates every missing folder of `path` below the destination folder. A folder already there
+// must lie inside the destination folder once links are followed, so that nothing is created
+// through a link.
+bool CreateFoldersBelow(const Extraction& run, const std::wstring& path) {
+    for (std::size_t at = path.find(L'\\', run.base.size()); at != std::wstring::npos;
+         at = path.find(L'\\', at + 1)) {
+        std::wstring folder = path.substr(0, at);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) {
+            continue;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+        HANDLE existing = OpenExisting(folder, FILE_READ_ATTRIBUTES);
+        if (existing == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        bool inside = IsInside(run, existing);
+        CloseHandle(existing);
+        if (!inside) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Gives the existing file at `path`, inside the destination folder, the normal attribute, so that
+// it can be replaced: the platform refuses to write a read-only file, and to replace a hidden or
+// system one.
+bool MakeReplaceable(const Extraction& run, const std::wstring& path) {
+    HANDLE file = OpenExisting(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FILE_BASIC_INFO basic = {}; // times of zero are left as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    bool done = IsInside(run, file) &&
+                SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != 0;
+    CloseHandle(file);
+    return done;
+}
 
 std::wstring cabinetPath; // opened by the library's open callback, which takes 8-bit names
 
@@ -196,21 +258,35 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
                              static_cast<int>(run.base.size()), TRUE) != CSTR_EQUAL) {
         return Skip(run, "its name leaves the folder", note);
     }
+    if (!CreateFoldersBelow(run, path)) {
+        return Skip(run, "its folder cannot be created inside the folder", note);
+    }
     DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists) {
         if (!run.options->overwrite) {
             return Skip(run, "the file exists", note);
         }
-        if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+            ((attributes &
+              (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 &&
+             !MakeReplaceable(run, path))) {
             return Skip(run, "the file there cannot be replaced", note);
         }
     }
-    if (!CreateFoldersBelow(run.base, path)) {
-        return Skip(run, "its folder cannot be created", note);
-    }
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The file is opened without being emptied, and emptied only once it is known to lie inside
+    // the folder: a link in its place must not lead the write elsewhere.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                              exists ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        return Skip(run, "the file cannot be written", note);
+    }
+    if (!IsInside(run, file)) {
+        CloseHandle(file);
+        return Skip(run, "a link takes it out of the folder", note);
+    }
+    if (!SetEndOfFile(file)) {
+        CloseHandle(file);
         return Skip(run, "the file cannot be written", note);
     }
     run.openPath = path;
@@ -281,6 +357,18 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (run.base.back() != L'\\') {
         run.base += L'\\';
+    }
+    HANDLE folder = OpenExisting(run.base, FILE_READ_ATTRIBUTES);
+    if (folder != INVALID_HANDLE_VALUE) {
+        run.resolved = FinalPathOf(folder);
+        CloseHandle(folder);
+    }
+    if (run.resolved.empty()) {
+        std::fprintf(stderr, "extract32: the folder cannot be opened\n");
+        return kCabinetFailed;
+    }
+    if (run.resolved.back() != L'\\') {
+        run.resolved += L'\\';
     }
     cabinetPath = options.cabinet;
     current = &run;
