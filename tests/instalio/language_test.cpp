@@ -389,11 +389,35 @@ TEST_F(Language, FillComboAndApplyLanguageWriteTheSurface) {
         << "a dialog is loaded once";
 }
 
+// Without the wizard's window the two procedures touch nothing: not the language table (a lookup
+// would store its filled-in text back), not the caller's language code (the list's selection
+// would upper-case it), not the title.
 TEST_F(Language, WithoutAWindowNothingIsWritten) {
+    SetupConfig.Name = "Tavrin Lite";
+    std::string texts;
+    for (const char* key : {"section_0", "tooltip_previus", "button_next", "button_previus",
+                            "button_close", "button_acept", "button_yes", "button_no"}) {
+        texts += std::string(key) + "=" + key + " of [name]\r\n";
+    }
+    ASSERT_TRUE(ParseLanguage("XX", texts));
+    const std::vector<LanguageEntry> loaded = LanguageTexts;
+    CurrentLanguage = "fr";
+    CurrentTitle = "Titre";
     frmMain = nullptr;
-    FillLanguageCombo();
-    ApplyLanguage();
-    SUCCEED();
+
+    std::vector<ShownBox> boxes = BoxesShownBy([] {
+        FillLanguageCombo();
+        ApplyLanguage();
+    });
+
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(LanguageTexts.size(), loaded.size());
+    for (std::size_t i = 0; i < loaded.size(); ++i) {
+        EXPECT_EQ(LanguageTexts[i].Key, loaded[i].Key);
+        EXPECT_EQ(LanguageTexts[i].Value, loaded[i].Value) << loaded[i].Key;
+    }
+    EXPECT_EQ(CurrentLanguage, "fr");
+    EXPECT_EQ(CurrentTitle, "Titre");
 }
 
 } // namespace
