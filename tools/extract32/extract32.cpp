@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -139,9 +140,30 @@ bool IsInside(const Extraction& run, HANDLE handle) {
                                 TRUE) == CSTR_EQUAL;
 }
 
-HANDLE OpenExisting(const std::wstring& path, DWORD access) {
-    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+// An open file or folder, closed at the end of its scope unless released.
+class OpenHandle {
+public:
+    explicit OpenHandle(HANDLE handle) : handle_(handle) {}
+    ~OpenHandle() {
+        if (valid()) {
+            CloseHandle(handle_);
+        }
+    }
+    OpenHandle(const OpenHandle&) = delete;
+    OpenHandle& operator=(const OpenHandle&) = delete;
+
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
+
+private:
+    HANDLE handle_;
+};
+
+OpenHandle OpenExisting(const std::wstring& path, DWORD access) {
+    return OpenHandle(CreateFileW(path.c_str(), access,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // Creates every missing folder of `path` below the destination folder. A folder already there
@@ -157,13 +179,8 @@ bool CreateFoldersBelow(const Extraction& run, const std::wstring& path) {
         if (GetLastError() != ERROR_ALREADY_EXISTS) {
             return false;
         }
-        HANDLE existing = OpenExisting(folder, FILE_READ_ATTRIBUTES);
-        if (existing == INVALID_HANDLE_VALUE) {
-            return false;
-        }
-        bool inside = IsInside(run, existing);
-        CloseHandle(existing);
-        if (!inside) {
+        OpenHandle existing = OpenExisting(folder, FILE_READ_ATTRIBUTES);
+        if (!existing.valid() || !IsInside(run, existing.get())) {
             return false;
         }
     }
@@ -174,16 +191,11 @@ bool CreateFoldersBelow(const Extraction& run, const std::wstring& path) {
 // it can be replaced: the platform refuses to write a read-only file, and to replace a hidden or
 // system one.
 bool MakeReplaceable(const Extraction& run, const std::wstring& path) {
-    HANDLE file = OpenExisting(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
+    OpenHandle file = OpenExisting(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
     FILE_BASIC_INFO basic = {}; // times of zero are left as they are
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    bool done = IsInside(run, file) &&
-                SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != 0;
-    CloseHandle(file);
-    return done;
+    return file.valid() && IsInside(run, file.get()) &&
+           SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
 std::wstring cabinetPath; // opened by the library's open callback, which takes 8-bit names
@@ -276,21 +288,20 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
     }
     // The file is opened without being emptied, and emptied only once it is known to lie inside
     // the folder: a link in its place must not lead the write elsewhere.
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                              exists ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    OpenHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                exists ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file.valid()) {
         return Skip(run, "the file cannot be written", note);
     }
-    if (!IsInside(run, file)) {
-        CloseHandle(file);
+    if (!IsInside(run, file.get())) {
         return Skip(run, "a link takes it out of the folder", note);
     }
-    if (!SetEndOfFile(file)) {
-        CloseHandle(file);
+    if (!SetEndOfFile(file.get())) {
         return Skip(run, "the file cannot be written", note);
     }
     run.openPath = path;
-    return reinterpret_cast<INT_PTR>(file);
+    return reinterpret_cast<INT_PTR>(file.release()); // closed by EndMember
 }
 
 // Gives the written file the member's date and attributes, and closes it.
@@ -358,10 +369,9 @@ int wmain(int argc, wchar_t** argv) {
     if (run.base.back() != L'\\') {
         run.base += L'\\';
     }
-    HANDLE folder = OpenExisting(run.base, FILE_READ_ATTRIBUTES);
-    if (folder != INVALID_HANDLE_VALUE) {
-        run.resolved = FinalPathOf(folder);
-        CloseHandle(folder);
+    OpenHandle folder = OpenExisting(run.base, FILE_READ_ATTRIBUTES);
+    if (folder.valid()) {
+        run.resolved = FinalPathOf(folder.get());
     }
     if (run.resolved.empty()) {
         std::fprintf(stderr, "extract32: the folder cannot be opened\n");
