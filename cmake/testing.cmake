@@ -6,15 +6,23 @@ if(HOST_CAN_RUN_TARGET)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
-# add_gtest_program(NAME SOURCES... [LIBS libs...] [TIMEOUT seconds])
+# add_gtest_program(NAME SOURCES... [LIBS libs...] [TIMEOUT seconds] [SANDBOX name])
+# SANDBOX: a Windows test program that needs a display of its own (real mouse and keyboard input
+# reaches whatever window is in front) runs in the Wine sandbox build/<preset>/<name>, with its
+# own prefix and display, instead of the one the other tests share.
 function(add_gtest_program name)
-    cmake_parse_arguments(arg "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(arg "" "TIMEOUT;SANDBOX" "SOURCES;LIBS" ${ARGN})
     if(NOT HOST_CAN_RUN_TARGET)
         return()
     endif()
     add_executable(${name} ${arg_SOURCES} ${arg_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gtest_main)
-    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    if(arg_SANDBOX AND WINE_SANDBOX)
+        add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-run
+                 ${CMAKE_BINARY_DIR}/${arg_SANDBOX} $<TARGET_FILE:${name}> --gtest_color=no)
+    else()
+        add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    endif()
     if(NOT arg_TIMEOUT)
         set(arg_TIMEOUT 600)
     endif()
