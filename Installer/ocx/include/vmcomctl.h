@@ -1,10 +1,12 @@
 /* VMCOMCTL.OCX: list view, tree view and image list on the platform's common controls.
  *
  * The library exports one entry, VmComCtlInterface, which gives the table of functions below for
- * the interface version it is asked for, or null for any other version. Every function returns
- * a status: 0, or one of the VMCOMCTL_E_ numbers. Indexes of items, nodes and images count from
- * 1. Texts are 8-bit text in the system's ANSI code page. All calls and events happen on the
- * thread that created the control.
+ * the interface version it is asked for, or null for any other version. Every function that
+ * returns a status gives 0, one of the VMCOMCTL_E_ numbers, or a system error code: of a window
+ * the window system refused to create, ERROR_INVALID_PARAMETER for a null handle or pointer,
+ * ERROR_INVALID_WINDOW_HANDLE for a control whose window is gone (destroyed with its parent).
+ * Indexes of items, nodes and images count from 1. Texts are 8-bit text in the system's ANSI
+ * code page. All calls and events happen on the thread that created the control.
  *
  * Each control is a child window that the library creates in a parent window the caller gives:
  * a site window holding the native control, which receives the native control's notifications

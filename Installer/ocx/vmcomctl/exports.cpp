@@ -8,6 +8,7 @@
 #include "module.h"
 #include "registration.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -65,6 +66,27 @@ template <typename Out> VmStatus Put(Out* out, VmStatus status, const Out& value
         *out = value;
     }
     return status;
+}
+
+// Runs `get(value)` on the control and hands the value out when it succeeds.
+template <typename Control, typename Value, typename Get>
+VmStatus GetValue(Control* control, Value* out, Get&& get) noexcept {
+    return Call(control, [&] {
+        Value value{};
+        VmStatus status = get(value);
+        return Put(out, status, value);
+    });
+}
+
+// Runs `get(text)` on the control and copies the text out when it succeeds.
+template <typename Control, typename Get>
+VmStatus GetText(Control* control, char* buffer, int32_t size, int32_t* length,
+                 Get&& get) noexcept {
+    return Call(control, [&] {
+        std::string text;
+        VmStatus status = get(text);
+        return status != VMCOMCTL_OK ? status : CopyOut(text, buffer, size, length);
+    });
 }
 
 // Image list.
@@ -200,19 +222,12 @@ VmStatus VMCALL ListViewCount(VmListView* view, int32_t* count) {
 
 VmStatus VMCALL ListViewItemText(VmListView* view, int32_t index, char* buffer, int32_t size,
                                  int32_t* length) {
-    return Call(view, [&] {
-        std::string text;
-        VmStatus status = view->ItemText(index, text);
-        return status != VMCOMCTL_OK ? status : CopyOut(text, buffer, size, length);
-    });
+    return GetText(view, buffer, size, length,
+                   [&](std::string& text) { return view->ItemText(index, text); });
 }
 
 VmStatus VMCALL ListViewItemIcon(VmListView* view, int32_t index, int32_t* icon) {
-    return Call(view, [&] {
-        int32_t value = 0;
-        VmStatus status = view->ItemIcon(index, value);
-        return Put(icon, status, value);
-    });
+    return GetValue(view, icon, [&](int32_t& value) { return view->ItemIcon(index, value); });
 }
 
 // Tree view.
@@ -240,19 +255,13 @@ VmStatus VMCALL TreeViewCount(VmTreeView* view, int32_t* count) {
 }
 
 VmStatus VMCALL TreeViewNodeByKey(VmTreeView* view, const char* key, VmNode* node) {
-    return Call(view, [&] {
-        VmNode found = 0;
-        VmStatus status = view->NodeByKey(key != nullptr ? key : "", found);
-        return Put(node, status, found);
+    return GetValue(view, node, [&](VmNode& found) {
+        return view->NodeByKey(key != nullptr ? key : "", found);
     });
 }
 
 VmStatus VMCALL TreeViewNodeByIndex(VmTreeView* view, int32_t index, VmNode* node) {
-    return Call(view, [&] {
-        VmNode found = 0;
-        VmStatus status = view->NodeByIndex(index, found);
-        return Put(node, status, found);
-    });
+    return GetValue(view, node, [&](VmNode& found) { return view->NodeByIndex(index, found); });
 }
 
 VmStatus VMCALL TreeViewRemove(VmTreeView* view, int32_t index) {
@@ -261,44 +270,26 @@ VmStatus VMCALL TreeViewRemove(VmTreeView* view, int32_t index) {
 
 VmStatus VMCALL NodeKey(VmTreeView* view, VmNode node, char* buffer, int32_t size,
                         int32_t* length) {
-    return Call(view, [&] {
-        std::string key;
-        VmStatus status = view->Key(node, key);
-        return status != VMCOMCTL_OK ? status : CopyOut(key, buffer, size, length);
-    });
+    return GetText(view, buffer, size, length,
+                   [&](std::string& key) { return view->Key(node, key); });
 }
 
 VmStatus VMCALL NodeText(VmTreeView* view, VmNode node, char* buffer, int32_t size,
                          int32_t* length) {
-    return Call(view, [&] {
-        std::string text;
-        VmStatus status = view->Text(node, text);
-        return status != VMCOMCTL_OK ? status : CopyOut(text, buffer, size, length);
-    });
+    return GetText(view, buffer, size, length,
+                   [&](std::string& text) { return view->Text(node, text); });
 }
 
 VmStatus VMCALL NodeIndex(VmTreeView* view, VmNode node, int32_t* index) {
-    return Call(view, [&] {
-        int32_t value = 0;
-        VmStatus status = view->Index(node, value);
-        return Put(index, status, value);
-    });
+    return GetValue(view, index, [&](int32_t& value) { return view->Index(node, value); });
 }
 
 VmStatus VMCALL NodeChild(VmTreeView* view, VmNode node, VmNode* child) {
-    return Call(view, [&] {
-        VmNode value = 0;
-        VmStatus status = view->Child(node, value);
-        return Put(child, status, value);
-    });
+    return GetValue(view, child, [&](VmNode& value) { return view->Child(node, value); });
 }
 
 VmStatus VMCALL NodeChildren(VmTreeView* view, VmNode node, int32_t* count) {
-    return Call(view, [&] {
-        int32_t value = 0;
-        VmStatus status = view->Children(node, value);
-        return Put(count, status, value);
-    });
+    return GetValue(view, count, [&](int32_t& value) { return view->Children(node, value); });
 }
 
 VmStatus VMCALL NodeSetExpanded(VmTreeView* view, VmNode node, int32_t expanded) {

@@ -203,4 +203,13 @@ TEST(ListView, ColoursCursorAndImages) {
     EXPECT_EQ(list.Count(), 1);
 }
 
+TEST(ListView, AListWhoseWindowWentWithItsParentFailsClearly) {
+    auto window = std::make_unique<TestWindow>();
+    ocx::ListView list(window->hwnd(), {0, 0, 100, 100});
+    list.Add(1, "a", 0);
+    window.reset();
+    EXPECT_EQ(list.Hwnd(), nullptr);
+    EXPECT_EQ(FailureNumber([&] { list.Add(1, "b", 0); }), ERROR_INVALID_WINDOW_HANDLE);
+}
+
 } // namespace
