@@ -60,7 +60,8 @@ typedef struct VmListViewEvents {
      * shift: 1 Shift, 2 Ctrl, 4 Alt. */
     void(VMCALL* KeyDown)(void* context, int16_t* keyCode, int16_t* shift);
     /* The item at index was selected by the mouse or a key, or clicked while selected. A mouse
-     * click raises Click first; a key raises KeyDown first. */
+     * click raises Click first; a key raises KeyDown first. The second click of a double click
+     * raises neither. */
     void(VMCALL* ItemClick)(void* context, int32_t index);
 } VmListViewEvents;
 
