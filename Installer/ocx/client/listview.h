@@ -4,8 +4,8 @@
 // Events: Click for a mouse click on the list, then ItemClick of the item under the mouse (also
 // when it was selected already); KeyDown for a key (arguments by reference: a KeyCode set to 0
 // keeps the key from the list), then ItemClick of the item the key selects. The second click of
-// a double click raises neither Click nor ItemClick. Every event runs
-// guarded: a failure that escapes a handler is reported and ends the program.
+// a double click raises neither Click nor ItemClick. Every event runs guarded: a failure that
+// escapes a handler is reported and ends the program.
 #pragma once
 
 #include "vmcomctl.h"
