@@ -49,6 +49,10 @@ int RunProgram(const std::string& CommandLine, const std::string& WorkingFolder,
     return static_cast<int>(code);
 }
 
+bool RegisterBuiltLibrary(const std::string& fileName) {
+    return RunProgram("regsvr32.exe /S \"" + ExeFolder() + fileName + "\"", ExeFolder()) == 0;
+}
+
 void PrintTo(const RegistryValue& value, std::ostream* out) {
     *out << value.name << " (type " << value.type << ") = \"" << value.data << "\"";
 }

@@ -54,6 +54,10 @@ void ForgetRegistration(const std::string& path);
 // Stops and deletes a service, waiting a few seconds for it to stop.
 void RemoveService(const std::string& name);
 
+// Registers a control library built beside the test programs with "regsvr32 /S", as the
+// start-up registers the one it writes. True when the tool succeeded.
+bool RegisterBuiltLibrary(const std::string& fileName);
+
 // The system folder of the test program (the engine's SystemDirectory without its error box).
 std::string SystemFolder();
 

@@ -139,6 +139,9 @@ void HttpServer::Answer(std::uintptr_t connection, int port) {
             reply = found->second;
         }
     }
+    if (reply.delayMs > 0) {
+        Sleep(static_cast<DWORD>(reply.delayMs));
+    }
     if (reply.kind == HttpReply::Kind::HangUp) {
         return;
     }

@@ -23,6 +23,7 @@ struct HttpReply {
     int status = 200;
     std::string body;
     Kind kind = Kind::Full;
+    int delayMs = 0; // how long the server waits before it answers
 };
 
 struct HttpRequest {

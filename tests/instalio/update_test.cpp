@@ -6,9 +6,10 @@
 #include "folders.h"
 #include "language.h"
 #include "resources.h"
+#include "transfer.h"
 #include "update.h"
-#include "webrequest.h"
 
+#include "fixture_support.h"
 #include "http_server.h"
 #include "links.h"
 #include "recording_clock.h"
@@ -107,35 +108,6 @@ TEST_F(Update, ServersAreOnLoopbackAtPortsOfTheirOwn) {
     EXPECT_EQ(std::unique(ports.begin(), ports.end()), ports.end());
 }
 
-TEST_F(Update, OpenURL) {
-    struct Case {
-        const char* name;
-        HttpReply reply;
-        bool fails;
-        std::string response;
-    };
-    const Case cases[] = {
-        {"a body", {200, "20160524134210"}, false, "20160524134210"},
-        {"an empty body", {200, ""}, false, ""},
-        {"blanks and line ends kept", {200, " 12 \r\n"}, false, " 12 \r\n"},
-        {"no such page", {404, "20160524134210"}, false, ""},
-        {"a server error", {500, "0"}, false, ""},
-        {"a body far too long", {200, std::string(kMaxResponseBytes + 1, '1')}, false, ""},
-        {"no answer", {200, "1", Kind::HangUp}, true, ""},
-        {"the answer cut off", {200, std::string(4000, '1'), Kind::CutOff}, true, ""},
-    };
-    const int port = UpdatePort(1);
-    for (const Case& c : cases) {
-        server.Serve(port, "/q", c.reply);
-        std::string response = "before";
-        DWORD error = OpenURL("http://127.0.0.1:" + std::to_string(port) + "/q", response);
-        EXPECT_EQ(error != 0, c.fails) << c.name << ": " << error;
-        EXPECT_EQ(response, c.response) << c.name;
-    }
-    std::string response;
-    EXPECT_NE(OpenURL("http://127.0.0.1:1/q", response), 0u) << "nobody listening";
-}
-
 TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByACompleteOne) {
     const std::string builtIn = Cabinet("built-in");
     const std::string first = Cabinet("from the first server");
@@ -229,8 +201,10 @@ protected:
         SetupConfig.NameCab3 = "program.cab";
         ASSERT_TRUE(LoadLanguage("EN"));
         frmMain = &surface;
+        // The wizard's WebTransfer element: the request of the Internet transfer library.
+        ASSERT_TRUE(RegisterBuiltLibrary("MSINETVM.OCX"));
         surface.transfer.answer = [](const std::string& url, std::string& response) {
-            return OpenURL(url, response) == 0;
+            return ocx::OpenURL(url, response) == 0;
         };
         const char* resources[3] = {"LIBRERIAS_VM", "LIBRERIAS", "PROGRAMA"};
         for (int i = 0; i < 3; ++i) {

@@ -26,6 +26,11 @@ Picture::Picture(HBITMAP bitmap, std::string name) : bitmap_(bitmap), name_(std:
     }
 }
 
+Picture::Picture(HBITMAP bitmap, COLORREF maskColor) : Picture(bitmap) {
+    masked_ = true;
+    maskColor_ = maskColor;
+}
+
 Picture::Picture(HICON icon) : icon_(icon) {
     ICONINFO info{};
     if (GetIconInfo(icon, &info)) {
@@ -67,6 +72,8 @@ void Picture::Draw(HDC dc, int x, int y, int width, int height) const {
     if (alpha_) {
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         AlphaBlend(dc, x, y, width, height, source.get(), 0, 0, width_, height_, blend);
+    } else if (masked_) {
+        TransparentBlt(dc, x, y, width, height, source.get(), 0, 0, width_, height_, maskColor_);
     } else if (width == width_ && height == height_) {
         BitBlt(dc, x, y, width, height, source.get(), 0, 0, SRCCOPY);
     } else {

@@ -18,6 +18,8 @@ public:
     Picture(HBITMAP bitmap, std::string name = {});
     // Takes ownership of an icon.
     explicit Picture(HICON icon);
+    // Takes ownership of a bitmap of an image list, drawn with its mask colour transparent.
+    Picture(HBITMAP bitmap, COLORREF maskColor);
     ~Picture();
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
@@ -43,6 +45,8 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool alpha_ = false;
+    bool masked_ = false;
+    COLORREF maskColor_ = 0;
 };
 
 using PicturePtr = std::shared_ptr<Picture>;

@@ -1,11 +1,11 @@
-#include "webrequest.h"
+#include "openurl.h"
 
-#include "errorbox.h"
 #include "handle.h"
+#include "msinetvm.h"
 
 #include <wininet.h>
 
-namespace instalio {
+namespace instalio::msinetvm {
 
 namespace {
 
@@ -14,8 +14,13 @@ struct CloseInternet {
 };
 using ScopedInternet = ScopedResource<HINTERNET, CloseInternet>;
 
+DWORD LastErrorOr(DWORD fallback) {
+    DWORD code = GetLastError();
+    return code != ERROR_SUCCESS ? code : fallback;
+}
+
 void SetTimeouts(HINTERNET session) {
-    DWORD timeout = kRequestTimeoutMilliseconds;
+    DWORD timeout = MSINETVM_TIMEOUT_MILLISECONDS;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT}) {
         InternetSetOptionA(session, option, &timeout, sizeof timeout);
@@ -70,7 +75,7 @@ DWORD OpenURL(const std::string& url, std::string& response) {
         if (got == 0) {
             break;
         }
-        if (body.size() + got > kMaxResponseBytes) {
+        if (body.size() + got > MSINETVM_MAX_RESPONSE_BYTES) {
             return ERROR_SUCCESS; // far longer than any answer: none
         }
         body.append(buffer, got);
@@ -84,4 +89,4 @@ DWORD OpenURL(const std::string& url, std::string& response) {
     return ERROR_SUCCESS;
 }
 
-} // namespace instalio
+} // namespace instalio::msinetvm

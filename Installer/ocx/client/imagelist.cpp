@@ -1,0 +1,41 @@
+#include "imagelist.h"
+
+#include "status.h"
+
+namespace instalio::ocx {
+
+ImageList::ImageList(COLORREF mask) : library_(ComCtl()) {
+    Check(library_.ImageListCreate(mask, &list_));
+}
+
+ImageList::~ImageList() {
+    library_.ImageListDestroy(list_);
+}
+
+std::int32_t ImageList::Count() const {
+    std::int32_t count = 0;
+    Check(library_.ImageListCount(list_, &count));
+    return count;
+}
+
+void ImageList::Clear() {
+    Check(library_.ImageListClear(list_));
+}
+
+void ImageList::Add(HBITMAP picture) {
+    Check(library_.ImageListAdd(list_, picture));
+}
+
+UniqueBitmap ImageList::Picture(std::int32_t index) const {
+    HBITMAP picture = nullptr;
+    Check(library_.ImageListPicture(list_, index, &picture));
+    return UniqueBitmap(picture);
+}
+
+UniqueIcon ImageList::Icon(std::int32_t index) const {
+    HICON icon = nullptr;
+    Check(library_.ImageListIcon(list_, index, &icon));
+    return UniqueIcon(icon);
+}
+
+} // namespace instalio::ocx
