@@ -2,7 +2,8 @@
 # of the build settings (INSTALIO_PAYLOAD_DEVICES, _SHARED, _PROGRAM). A setting left empty takes
 # the sample payload:
 #   101 (ARCHIVOS/LIBRERIAS_VM, device libraries): termlink.dll of this build;
-#   102 (ARCHIVOS/LIBRERIAS, shared libraries): TavrinLiteShared.dll, with version information;
+#   102 (ARCHIVOS/LIBRERIAS, shared libraries): TavrinLiteShared.dll, with version information,
+#       and the uninstaller that the uninstall entry names, OstrevantUninstall.exe;
 #   103 (ARCHIVOS/PROGRAMA, the application): TavrinLite.exe, TavrinLiteAdmin.exe, Help\readme.txt.
 # Sets INSTALIO_CAB_DEVICES, INSTALIO_CAB_SHARED and INSTALIO_CAB_PROGRAM to the cabinets' paths.
 
@@ -25,9 +26,13 @@ else()
     add_library(instalio_sample_shared SHARED ${sample}/shared.cpp ${sample}/shared.rc)
     set_target_properties(instalio_sample_shared PROPERTIES PREFIX "" OUTPUT_NAME TavrinLiteShared
         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/sample)
+    add_executable(instalio_sample_uninstall WIN32 ${sample}/uninstall.cpp)
+    set_target_properties(instalio_sample_uninstall PROPERTIES OUTPUT_NAME OstrevantUninstall
+        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/sample)
     add_cabinet(OUTPUT ${INSTALIO_CAB_SHARED}
         ENTRIES TavrinLiteShared.dll=$<TARGET_FILE:instalio_sample_shared>
-        DEPENDS instalio_sample_shared)
+                OstrevantUninstall.exe=$<TARGET_FILE:instalio_sample_uninstall>
+        DEPENDS instalio_sample_shared instalio_sample_uninstall)
 endif()
 
 if(INSTALIO_PAYLOAD_PROGRAM)

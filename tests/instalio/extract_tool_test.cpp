@@ -168,6 +168,8 @@ TEST_F(ExtractTool, BuiltInCabinetsUnpack) {
     ASSERT_NE(machine, 0);
     EXPECT_EQ(MachineOf(ReadFileBytes(dir() + "101\\termlink.dll")), machine);
     EXPECT_EQ(FileMajorVersion(dir() + "102\\TavrinLiteShared.dll"), "1");
+    // The uninstaller that the uninstall entry names, placed in the system folder.
+    EXPECT_EQ(MachineOf(ReadFileBytes(dir() + "102\\OstrevantUninstall.exe")), machine);
     // The configured application and every shortcut target are programs of the cabinet.
     ASSERT_TRUE(LoadConfiguration());
     std::vector<std::string> programs = {SetupConfig.Executable};
