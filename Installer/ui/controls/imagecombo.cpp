@@ -70,12 +70,6 @@ ImageCombo::ImageCombo(HostContainer& owner, std::string name)
     }
 }
 
-ImageCombo::~ImageCombo() {
-    if (Lista != nullptr) {
-        Lista->SetImageList(nullptr);
-    }
-}
-
 void ImageCombo::UserControl_Initialize() {
     ListaImagenes = std::make_unique<ocx::ImageList>(kMaskColor);
     Lista =

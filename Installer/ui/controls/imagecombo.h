@@ -19,7 +19,6 @@ namespace instalio::ui {
 class ImageCombo : public UserControl {
 public:
     ImageCombo(HostContainer& owner, std::string name);
-    ~ImageCombo() override;
 
     std::string Text() const { return lblTexto.Caption(); }
     void SetText(const std::string& text);

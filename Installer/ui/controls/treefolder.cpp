@@ -51,12 +51,6 @@ std::string Upper(std::string text) {
 TreeFolder::TreeFolder(HostContainer& owner, std::string name)
     : UserControl(owner, std::move(name)) {}
 
-TreeFolder::~TreeFolder() {
-    if (TreeView1 != nullptr) {
-        TreeView1->SetImageList(nullptr);
-    }
-}
-
 void TreeFolder::UserControl_Initialize() {
     Default = std::make_unique<ocx::ImageList>();
     for (const char* name : kPictures) {

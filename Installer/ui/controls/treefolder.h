@@ -16,7 +16,6 @@ namespace instalio::ui {
 class TreeFolder : public UserControl {
 public:
     TreeFolder(HostContainer& owner, std::string name);
-    ~TreeFolder() override;
 
     // Walks the tree along MyPath: each text before a "\" names a node, selected (and, so that
     // the walk reaches below it, expanded) in turn; a name without a node ends the walk.
