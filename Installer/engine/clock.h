@@ -15,6 +15,9 @@ public:
     virtual void DoEvents() = 0;
 };
 
+// Runs the window system's pending events of this thread (what the platform's DoEvents does).
+void PumpPendingEvents();
+
 // The clock in use: the platform's own unless a test has set another.
 Clock& EngineClock();
 

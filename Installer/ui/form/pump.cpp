@@ -17,17 +17,6 @@ void FormClock::Sleep(int milliseconds) {
     }
 }
 
-void FormClock::DoEvents() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Left for the message loop that owns it.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
+void FormClock::DoEvents() { PumpPendingEvents(); }
 
 } // namespace instalio::ui
