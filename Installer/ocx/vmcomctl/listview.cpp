@@ -44,8 +44,11 @@ VmStatus ListView::Create(HWND parent, const RECT& rect) {
 }
 
 void ListView::Resized() {
-    // The one column takes the whole width.
-    SendMessageA(native(), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    // The one column takes the whole width of the client area, which narrows once the list
+    // needs its vertical scroll bar: no horizontal one ever shows.
+    RECT client{};
+    GetClientRect(native(), &client);
+    SendMessageA(native(), LVM_SETCOLUMNWIDTH, 0, client.right - client.left);
 }
 
 void ListView::ApplyImageList(HIMAGELIST images) {
@@ -80,6 +83,7 @@ VmStatus ListView::Add(int32_t index, const char* text, int32_t icon) {
     if (SendMessageA(native(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
         return VMCOMCTL_E_OUT_OF_MEMORY;
     }
+    Resized();
     return VMCOMCTL_OK;
 }
 
@@ -89,6 +93,7 @@ VmStatus ListView::Remove(int32_t index) {
     }
     ScopedFlag quiet(quiet_);
     SendMessageA(native(), LVM_DELETEITEM, static_cast<WPARAM>(index - 1), 0);
+    Resized();
     return VMCOMCTL_OK;
 }
 
