@@ -21,6 +21,12 @@ void FrmFolders::Form_Load() {
     ShapeForm(*this);
 }
 
+void FrmFolders::Form_Activate() {
+    if (TreeFolder1.TreeView1 != nullptr) {
+        TreeFolder1.TreeView1->SetFocus();
+    }
+}
+
 void FrmFolders::Form_MouseDown(int, int, int, int) {
     DragForm(*this);
 }

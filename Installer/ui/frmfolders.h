@@ -26,6 +26,8 @@ public:
 protected:
     Description Layout() const override;
     void Form_Load() override;
+    // The tree, first in the tab order, takes the focus: its selection shows.
+    void Form_Activate() override;
     void Form_MouseDown(int Button, int Shift, int X, int Y) override;
     // A close request of the system cancels.
     void Form_QueryClose() override { cmdSalir_Click(); }

@@ -50,6 +50,7 @@ void Form::Show() {
     ShowWindow(Hwnd(), SW_SHOW);
     SetForegroundWindow(Hwnd());
     UpdateWindow(Hwnd());
+    Form_Activate();
 }
 
 void Form::ShowModal(Form& owner) {
@@ -66,6 +67,7 @@ void Form::ShowModal(Form& owner) {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     UpdateWindow(window);
+    Form_Activate();
     MSG message;
     while (Hwnd() != nullptr && IsWindowVisible(Hwnd())) {
         int got = GetMessageA(&message, nullptr, 0, 0);

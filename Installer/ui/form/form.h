@@ -54,6 +54,8 @@ protected:
     // The form's saved description: its elements' rows.
     virtual Description Layout() const { return {}; }
     virtual void Form_Load() {}
+    // The form has just been shown and activated.
+    virtual void Form_Activate() {}
     // A press of a mouse button on the background (X and Y in twips).
     virtual void Form_MouseDown(int /*Button*/, int /*Shift*/, int /*X*/, int /*Y*/) {}
     // A close request of the system (Alt+F4, the taskbar, WM_CLOSE); unloads by default.
