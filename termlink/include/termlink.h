@@ -162,9 +162,9 @@ TERMLINK_API int TERMLINK_CALL TERMPRO_LASTERROR(void);
  *     code word CMD_DATA_CHUNK, nothing copied;
  *   - an uncompressed buffer larger than the capacity (TERMPRO_READDATA2):
  *     TERMPRO_BUFFER_TOO_SMALL after the buffer is freed, like a result size above the capacity;
- *   - a block answer longer than the block asked for: the block read takes it as
- *     ERR_BAD_ANNOUNCEMENT, and TERMPRO_READMEMORY returns -2 at once (TERMPRO_READDATA2 too,
- *     after the free);
+ *   - a block answer longer than the block asked for: a failed try of the block, as for a
+ *     total beyond the capacity; TERMPRO_READMEMORY tries again, then divides the block by 8,
+ *     and returns -3 when it keeps coming (TERMPRO_READDATA2 too, after the free);
  *   - a compressed buffer whose copy cannot be allocated (TERMPRO_READDATA2): TERMPRO_NO_MEMORY
  *     after the buffer is freed;
  *   - a negative count (TERMPRO_READMEMORY): -1, nothing sent;

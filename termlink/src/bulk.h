@@ -29,8 +29,9 @@ bool AllBytesSet(const std::uint8_t* flags, int n);
 bool PacketBitmapComplete(const std::uint8_t* attemptFlags, const std::uint8_t* keepBitmap, int n);
 
 // The multi-packet read behind TERMPRO_READDATA1, with the parameters apart from data. A block
-// length of 0 or more makes it a block read: an announced total above the block is refused
-// (ERR_BAD_ANNOUNCEMENT), so that nothing lands beyond the block. -1 for any other read.
+// length of 0 or more makes it a block read: an announced total above the block fails the
+// attempt as one above the capacity does (ERR_RECEIVE_FAILED, result 0), so that nothing lands
+// beyond the block. -1 for any other read.
 int ReadMultiPacket(TermConnection* connection, std::uint16_t* code, std::uint8_t* data,
                     int capacity, const std::uint8_t* parameters, int parameterLength, bool verify,
                     int timeout, int blockLength);

@@ -102,7 +102,10 @@ void ReceiveAnnounced(MultiRead& m) {
         return;
     }
     const std::int64_t packets = (std::int64_t{total} + packetSize - 1) / packetSize;
-    if ((m.verify && packets > kMaxPackets) || (m.blockLength >= 0 && total > m.blockLength)) {
+    // A block answer longer than the block asked for is refused like a total beyond the
+    // capacity: a failed attempt, so that the request goes out again.
+    const bool fits = total <= m.capacity && (m.blockLength < 0 || total <= m.blockLength);
+    if (fits && m.verify && packets > kMaxPackets) {
         Fail(m, kBadAnnouncement, 0);
         return;
     }
@@ -112,13 +115,13 @@ void ReceiveAnnounced(MultiRead& m) {
         m.keptTotal = 0;
         std::memset(m.keep, 0, static_cast<std::size_t>(std::min(n, kMaxPackets)));
     }
+    if (!fits) {
+        Fail(m, kReceiveFailed, 0);
+        return;
+    }
     std::uint8_t* flags = m.verify ? m.attemptFlags : nullptr;
     if (flags != nullptr) {
         std::memset(flags, 0, static_cast<std::size_t>(n));
-    }
-    if (m.capacity < total) {
-        Fail(m, kReceiveFailed, 0);
-        return;
     }
 
     const int wait = m.timeout / 3;

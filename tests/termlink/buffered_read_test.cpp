@@ -28,9 +28,11 @@ int Count(const std::vector<int>& codes, int code) {
 
 class BufferedReadTest : public TermlinkTest {
 protected:
+    // READMEMORY into `count` bytes, followed by 64 bytes that must stay untouched.
     int ReadMemory(TermConnection* connection, int count, int blockSize, int tries = 5,
                    int offset = 0) {
         data_.assign(static_cast<std::size_t>(std::max(count, 0)), 0);
+        data_.resize(data_.size() + kCanary, 0xEE);
         return TERMPRO_READMEMORY(connection, CMD_BUFFER_READ, offset, count, blockSize, tries,
                                   reinterpret_cast<char*>(data_.data()));
     }
@@ -81,7 +83,8 @@ TEST_F(BufferedReadTest, ReadMemoryBlockSizes) {
         }
         const std::size_t before = BlockRequests(terminal()).size();
         EXPECT_EQ(ReadMemory(connection, c.count, c.blockSize), c.count);
-        EXPECT_EQ(data_, Bytes(buffer.begin(), buffer.begin() + c.count));
+        EXPECT_EQ(Bytes(data_.begin(), data_.begin() + c.count),
+                  Bytes(buffer.begin(), buffer.begin() + c.count));
         std::vector<std::uint32_t> lengths;
         std::uint32_t offset = 0;
         const Blocks blocks = BlockRequests(terminal());
@@ -146,6 +149,45 @@ TEST_F(BufferedReadTest, FailedBlocksShrinkToAnEighthThenUseTheRetries) {
     EXPECT_EQ(blocks, expected);
     EXPECT_EQ(Bytes(data_.begin(), data_.begin() + 1024),
               Bytes(buffer.begin(), buffer.begin() + 1024));
+}
+
+// A block answer announced longer than the block asked for is a failed try, like a total beyond
+// the capacity: the request goes out again, the block shrinks to an eighth, and -3 ends it when
+// it keeps coming. The caller's buffer ends with the block: nothing lands past it.
+TEST_F(BufferedReadTest, BlockAnnouncedLongerThanAskedIsAFailedTry) {
+    using Block = std::pair<std::uint32_t, std::uint32_t>;
+    auto repeat = [](Blocks blocks, int times, Block block) {
+        blocks.insert(blocks.end(), static_cast<std::size_t>(times), block);
+        return blocks;
+    };
+    struct {
+        const char* what;
+        int overlongAnswers;
+        int result;
+        Blocks blocks; // one request per attempt: six attempts to a try
+    } cases[] = {
+        {"once: the next attempt takes the block", 1, 4096, {{0, 4096}, {0, 4096}}},
+        {"always: an eighth of the block, then the ten retries, then -3", -1, -3,
+         repeat(repeat({}, 6, {0, 4096}), 11 * 6, {0, 1024})},
+    };
+    const Bytes buffer = Pattern(4096, 5);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        terminal().Reset();
+        TermConnection* connection = Open(true, "scripttransport_nowake");
+        ASSERT_NE(connection, nullptr);
+        PreparedBuffer prepared = PlainBuffer(buffer);
+        prepared.overlongBlocks = 100;
+        prepared.overlongAnswers = c.overlongAnswers;
+        ServeBuffer(terminal(), prepared);
+        EXPECT_EQ(ReadMemory(connection, 4096, 8192, 1), c.result);
+        EXPECT_EQ(BlockRequests(terminal()), c.blocks);
+        EXPECT_TRUE(CanaryIntact(4096));
+        if (c.result > 0) {
+            EXPECT_EQ(Bytes(data_.begin(), data_.begin() + 4096), buffer);
+        }
+        Close(connection);
+    }
 }
 
 TEST_F(BufferedReadTest, ReadMemoryWithoutTriesOrCount) {
@@ -220,12 +262,15 @@ TEST_F(BufferedReadTest, ReadData2Outcomes) {
          0,
          {P, F},
          false},
-        {"block answers longer than the block",
-         plain([](PreparedBuffer& b) { b.overlongBlocks = 1; }),
-         20000,
-         REPLY_OK,
-         -2,
-         {P, R, F},
+        {"block answers longer than the block: failed tries down to 1024 bytes",
+         plain([](PreparedBuffer& b) { b.overlongBlocks = 1; }), 20000, REPLY_OK, -3,
+         [&] {
+             // Five tries of six attempts at 8192, then at 1024 eleven times.
+             std::vector<int> sent(1 + 12 * 5 * 6, R);
+             sent.front() = P;
+             sent.push_back(F);
+             return sent;
+         }(),
          false},
     };
     for (const Case& c : cases) {

@@ -122,7 +122,8 @@ void ServeBuffer(Terminal& terminal, const PreparedBuffer& buffer) {
     Put32(header->data() + 9, buffer.hash);
     const auto size = static_cast<std::uint32_t>(buffer.transfer.size());
     state->transfer.resize(state->transfer.size() + 65536);
-    terminal.SetResponder([&terminal, state, header, size](const Packet& request) {
+    auto overlongLeft = std::make_shared<std::atomic<int>>(buffer.overlongAnswers);
+    terminal.SetResponder([&terminal, state, header, size, overlongLeft](const Packet& request) {
         switch (request.code()) {
         case CMD_CONNECT:
         case CMD_DISCONNECT:
@@ -134,8 +135,12 @@ void ServeBuffer(Terminal& terminal, const PreparedBuffer& buffer) {
         case CMD_BUFFER_READ: {
             const std::uint32_t offset = std::min(PayloadU32(request, 0), size);
             const std::uint32_t length = PayloadU32(request, 4);
-            const std::uint32_t total =
-                std::min(length, size - offset) + static_cast<std::uint32_t>(state->overlongBlocks);
+            std::uint32_t total = std::min(length, size - offset);
+            const int left = overlongLeft->load();
+            if (left != 0) {
+                overlongLeft->store(left > 0 ? left - 1 : left);
+                total += static_cast<std::uint32_t>(state->overlongBlocks);
+            }
             const auto packetSize = static_cast<std::uint32_t>(state->packetSize);
             terminal.Announce(request, total, packetSize);
             terminal.DeliverData(request.number(), state->transfer.data() + offset,

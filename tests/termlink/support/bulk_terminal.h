@@ -44,9 +44,10 @@ struct PreparedBuffer {
     Bytes transfer; // the bytes read from the buffer (compressed or not)
     bool compressed = false;
     std::uint32_t resultSize = 0;
-    std::uint32_t hash = 0; // the header's hash of the transfer bytes
-    int packetSize = 1024;  // of the block answers
-    int overlongBlocks = 0; // bytes announced beyond each block asked for
+    std::uint32_t hash = 0;   // the header's hash of the transfer bytes
+    int packetSize = 1024;    // of the block answers
+    int overlongBlocks = 0;   // bytes announced beyond each block asked for
+    int overlongAnswers = -1; // how many block answers carry them; -1: all
 };
 
 PreparedBuffer PlainBuffer(const Bytes& result);
