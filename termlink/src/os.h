@@ -33,8 +33,14 @@ public:
     // A negative time-out waits without limit.
     WaitResult wait(int milliseconds) const;
 
+    // Threads inside a wait that may sleep. On POSIX each of them is released by the next set(),
+    // even when a reset() follows at once; on Windows the count is taken just before the
+    // system's wait. Tests use it to know that their threads are waiting.
+    int sleepers() const { return sleepers_.load(); }
+
 private:
     void* handle_ = nullptr;
+    mutable std::atomic<int> sleepers_{0};
 };
 
 // A thread that can be paused from another thread.

@@ -1,24 +1,48 @@
-// POSIX implementation of the OS layer.
+// POSIX implementation of the OS layer (Linux: the events sleep on futex words).
 #include "os.h"
 
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <dlfcn.h>
+#include <linux/futex.h>
 #include <new>
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace termlink::os {
 
 namespace {
 
-// A manual-reset event. As on Windows, a set() releases every thread waiting at that moment even
-// when a reset() follows before they run: a waiter also returns when `sets` moved on.
-struct EventState {
-    pthread_mutex_t mutex;
-    pthread_cond_t cond;
-    bool signalled;
-    unsigned sets;
-};
+// A manual-reset event on one futex word: bit 0 is the signalled state, and the bits above count
+// the resets of a signalled event. set() is one atomic operation, and it makes a system call
+// only when a thread sleeps on the word. As on Windows, a set() releases every thread waiting at
+// that moment even when a reset() follows before they run: a waiter also returns when the count
+// of resets moved on since it began to wait.
+using Word = std::atomic<std::uint32_t>;
+static_assert(sizeof(Word) == sizeof(std::uint32_t) && Word::is_always_lock_free);
+
+constexpr std::uint32_t kSignalled = 1;
+constexpr std::uint32_t kOneReset = 2;
+
+bool SetSince(std::uint32_t start, std::uint32_t now) {
+    return (now & kSignalled) != 0 || (now & ~kSignalled) != (start & ~kSignalled);
+}
+
+// Sleeps while the word holds `expected`, at most until the deadline (none: without limit).
+// False when the deadline passed.
+bool FutexWait(Word* word, std::uint32_t expected, const timespec* deadline) {
+    const long rc = syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(word),
+                            FUTEX_WAIT_BITSET | FUTEX_PRIVATE_FLAG, expected, deadline, nullptr,
+                            FUTEX_BITSET_MATCH_ANY);
+    return rc == 0 || errno != ETIMEDOUT;
+}
+
+void FutexWakeAll(Word* word) {
+    syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG,
+            INT_MAX, nullptr, nullptr, 0);
+}
 
 timespec DeadlineAfter(int milliseconds) {
     timespec t{};
@@ -32,17 +56,6 @@ timespec DeadlineAfter(int milliseconds) {
     return t;
 }
 
-bool InitMonotonicCond(pthread_cond_t* cond) {
-    pthread_condattr_t attr;
-    if (pthread_condattr_init(&attr) != 0) {
-        return false;
-    }
-    pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
-    bool ok = pthread_cond_init(cond, &attr) == 0;
-    pthread_condattr_destroy(&attr);
-    return ok;
-}
-
 } // namespace
 
 bool Event::create(bool signalled) {
@@ -50,71 +63,63 @@ bool Event::create(bool signalled) {
     if (InjectedFailure(eventCreatesBeforeFailure)) {
         return false;
     }
-    auto* state = new (std::nothrow) EventState;
-    if (state == nullptr) {
-        return false;
-    }
-    if (pthread_mutex_init(&state->mutex, nullptr) != 0) {
-        delete state;
-        return false;
-    }
-    if (!InitMonotonicCond(&state->cond)) {
-        pthread_mutex_destroy(&state->mutex);
-        delete state;
-        return false;
-    }
-    state->signalled = signalled;
-    state->sets = 0;
-    handle_ = state;
-    return true;
+    handle_ = new (std::nothrow) Word(signalled ? kSignalled : 0);
+    return handle_ != nullptr;
 }
 
 void Event::close() {
-    if (handle_ == nullptr) {
-        return;
-    }
-    auto* state = static_cast<EventState*>(handle_);
-    pthread_cond_destroy(&state->cond);
-    pthread_mutex_destroy(&state->mutex);
-    delete state;
+    delete static_cast<Word*>(handle_);
     handle_ = nullptr;
 }
 
 void Event::set() {
-    auto* state = static_cast<EventState*>(handle_);
-    pthread_mutex_lock(&state->mutex);
-    state->signalled = true;
-    ++state->sets;
-    pthread_cond_broadcast(&state->cond);
-    pthread_mutex_unlock(&state->mutex);
+    auto* word = static_cast<Word*>(handle_);
+    // Pairs with wait(): a waiter counts itself among the sleepers before it looks at the word,
+    // so either this sees it or it sees the signalled bit.
+    const std::uint32_t old = word->fetch_or(kSignalled);
+    if ((old & kSignalled) == 0 && sleepers_.load() > 0) {
+        FutexWakeAll(word);
+    }
 }
 
 void Event::reset() {
-    auto* state = static_cast<EventState*>(handle_);
-    pthread_mutex_lock(&state->mutex);
-    state->signalled = false;
-    pthread_mutex_unlock(&state->mutex);
+    auto* word = static_cast<Word*>(handle_);
+    std::uint32_t old = word->load(std::memory_order_relaxed);
+    while ((old & kSignalled) != 0 &&
+           !word->compare_exchange_weak(old, (old & ~kSignalled) + kOneReset)) {
+    }
 }
 
 WaitResult Event::wait(int milliseconds) const {
-    auto* state = static_cast<EventState*>(handle_);
-    if (state == nullptr) {
+    auto* word = static_cast<Word*>(handle_);
+    if (word == nullptr) {
         return WaitResult::Abandoned;
     }
-    timespec deadline = DeadlineAfter(milliseconds < 0 ? 0 : milliseconds);
-    pthread_mutex_lock(&state->mutex);
-    // A poll (0 ms) only looks: a timed wait with a past deadline still sleeps out the timer
-    // slack, tens of microseconds on every look at the stop event.
-    int rc = milliseconds == 0 ? ETIMEDOUT : 0;
-    const unsigned sets = state->sets;
-    bool signalled = state->signalled;
-    while (!signalled && rc != ETIMEDOUT) {
-        rc = milliseconds < 0 ? pthread_cond_wait(&state->cond, &state->mutex)
-                              : pthread_cond_timedwait(&state->cond, &state->mutex, &deadline);
-        signalled = state->signalled || state->sets != sets;
+    const std::uint32_t start = word->load();
+    if ((start & kSignalled) != 0) {
+        return WaitResult::Signalled;
     }
-    pthread_mutex_unlock(&state->mutex);
-    return signalled ? WaitResult::Signalled : WaitResult::TimedOut;
+    // A poll (0 ms) only looks.
+    if (milliseconds == 0) {
+        return WaitResult::TimedOut;
+    }
+    const timespec deadline = DeadlineAfter(milliseconds < 0 ? 0 : milliseconds);
+    sleepers_.fetch_add(1);
+    WaitResult result = WaitResult::TimedOut;
+    bool late = false;
+    for (;;) {
+        const std::uint32_t now = word->load();
+        if (SetSince(start, now)) {
+            result = WaitResult::Signalled;
+            break;
+        }
+        if (late) {
+            break;
+        }
+        late = !FutexWait(word, now, milliseconds < 0 ? nullptr : &deadline);
+    }
+    sleepers_.fetch_sub(1);
+    return result;
 }
 
 // Cooperative suspension: `running` is true while the thread is outside every BlockingScope;

@@ -31,8 +31,15 @@ void Event::reset() {
 }
 
 WaitResult Event::wait(int milliseconds) const {
-    DWORD timeout = milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds);
-    switch (WaitForSingleObject(handle_, timeout)) {
+    const DWORD timeout = milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds);
+    if (timeout != 0) {
+        sleepers_.fetch_add(1);
+    }
+    const DWORD waited = WaitForSingleObject(handle_, timeout);
+    if (timeout != 0) {
+        sleepers_.fetch_sub(1);
+    }
+    switch (waited) {
     case WAIT_OBJECT_0:
         return WaitResult::Signalled;
     case WAIT_TIMEOUT:

@@ -42,6 +42,34 @@ TEST(ScrambleCommKey, KnownValuesWithTheDefaultMask) {
     }
 }
 
+TEST(Event, SetResetAndTimedWaits) {
+    using termlink::os::WaitResult;
+    termlink::os::Event event;
+    ASSERT_TRUE(event.create(true));
+    EXPECT_EQ(event.wait(0), WaitResult::Signalled) << "created signalled";
+    event.set();
+    EXPECT_EQ(event.wait(-1), WaitResult::Signalled) << "a second set changes nothing";
+    event.reset();
+    event.reset();
+    EXPECT_EQ(event.wait(0), WaitResult::TimedOut);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(event.wait(50), WaitResult::TimedOut);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    EXPECT_EQ(event.sleepers(), 0);
+
+    // A waiter without limit is released by a set from another thread, and the event stays set.
+    std::thread waiter([&] { EXPECT_EQ(event.wait(-1), WaitResult::Signalled); });
+    while (event.sleepers() < 1) {
+        std::this_thread::yield();
+    }
+    event.set();
+    waiter.join();
+    EXPECT_EQ(event.wait(0), WaitResult::Signalled);
+
+    termlink::os::Event closed;
+    EXPECT_EQ(closed.wait(0), WaitResult::Abandoned) << "never created";
+}
+
 // The reader sets readerIdle only for the moment between two reads; whoever waits for it then
 // must be released even though the reset follows at once.
 TEST(Event, SetReleasesTheThreadsWaitingThenEvenWhenResetAtOnce) {
@@ -50,14 +78,20 @@ TEST(Event, SetReleasesTheThreadsWaitingThenEvenWhenResetAtOnce) {
     EXPECT_EQ(event.wait(0), termlink::os::WaitResult::TimedOut);
     std::atomic<int> released{0};
     std::vector<std::thread> waiters;
+    waiters.reserve(4);
     for (int i = 0; i < 4; ++i) {
         waiters.emplace_back([&] {
-            if (event.wait(5000) == termlink::os::WaitResult::Signalled) {
+            if (event.wait(20000) == termlink::os::WaitResult::Signalled) {
                 ++released;
             }
         });
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // all four are waiting by now
+    // However slowly the threads start (sanitizers, Wine), set only once all four wait.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (event.sleepers() < 4 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(event.sleepers(), 4) << "all four are waiting";
     event.set();
     event.reset();
     for (std::thread& waiter : waiters) {
