@@ -1,12 +1,16 @@
 // termlink_bench: the cost of termlink's transaction engine and bulk transfers. Measures, on
 // 127.0.0.1 over the UDP transport (connections with a callback, so with a reader thread):
-//  - round trips of TERMPRO_SENDCMD against a raw UDP ping-pong of the same packet sizes;
+//  - round trips of TERMPRO_SENDCMD against a raw UDP ping-pong of the same packet sizes, called
+//    back to back and spaced (a pause between calls, not counted);
 //  - TERMPRO_SENDDATA of a block, and TERMPRO_READDATA2 of a buffer of the same size (plain
 //    and LZO-compressed), against raw UDP stop-and-wait: one datagram of the packet size out,
-//    an 8-byte acknowledgement back, repeated;
-// and prints the rates and their ratios.
+//    an 8-byte acknowledgement back, repeated.
+// Every measure runs both with all threads pinned to one CPU and unpinned; the variants take
+// turns within each run, and the figures are medians over the runs. Unpinned loopback round
+// trips swing widely with where the threads land, so the pinned ratios are the steadier ones.
 //
-//   termlink_bench [--rounds N] [--bulk-bytes N] [--transport FILE]
+//   termlink_bench [--rounds N] [--runs N] [--bulk-runs N] [--bulk-bytes N] [--gap-us N]
+//                  [--transport FILE]
 #include "terminal_bulk.h"
 #include "terminal_server.h"
 #include "termlink.h"
@@ -23,11 +27,16 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sched.h>
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRuns = 3;
 constexpr int kWarmUp = 200;
 constexpr int kTimeoutMs = 1000;
 constexpr int kBulkTransfers = 2;
@@ -38,20 +47,94 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Round trips per second of `rounds` calls of roundTrip, or 0 when one failed.
-template <typename F> double Rate(int rounds, F&& roundTrip) {
+// Pins the threads created from now on (and the calling one) to one CPU, or lets them run on
+// every CPU the process had at the start. Threads inherit the calling thread's CPUs on Linux;
+// on Windows the process's mask is what new threads get.
+class CpuPinning {
+public:
+    CpuPinning() {
+#ifdef _WIN32
+        DWORD_PTR system = 0;
+        ok_ = GetProcessAffinityMask(GetCurrentProcess(), &all_, &system) != 0 && all_ != 0;
+        one_ = all_ & (~all_ + 1); // the lowest CPU of the mask
+        while (ok_ && (one_ >> cpu_) != 1) {
+            ++cpu_;
+        }
+#else
+        CPU_ZERO(&all_);
+        ok_ = sched_getaffinity(0, sizeof all_, &all_) == 0;
+        CPU_ZERO(&one_);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &all_)) {
+                CPU_SET(cpu, &one_);
+                cpu_ = cpu;
+                break;
+            }
+        }
+#endif
+    }
+    ~CpuPinning() {
+        Apply(false);
+    }
+    CpuPinning(const CpuPinning&) = delete;
+    CpuPinning& operator=(const CpuPinning&) = delete;
+
+    bool Apply(bool pinned) const {
+        if (!ok_) {
+            return false;
+        }
+#ifdef _WIN32
+        const DWORD_PTR mask = pinned ? one_ : all_;
+        return SetProcessAffinityMask(GetCurrentProcess(), mask) != 0 &&
+               SetThreadAffinityMask(GetCurrentThread(), mask) != 0;
+#else
+        return sched_setaffinity(0, sizeof all_, pinned ? &one_ : &all_) == 0;
+#endif
+    }
+    int cpu() const {
+        return cpu_;
+    }
+
+private:
+    bool ok_ = false;
+    int cpu_ = 0;
+#ifdef _WIN32
+    DWORD_PTR all_ = 0;
+    DWORD_PTR one_ = 0;
+#else
+    cpu_set_t all_;
+    cpu_set_t one_;
+#endif
+};
+
+// Seconds per round trip over `rounds` calls of roundTrip after a warm-up, or 0 when one failed.
+// With a gap, each call follows a pause of that many microseconds, and only the calls are timed.
+template <typename F> double SecondsPerCall(int rounds, int gapUs, F&& roundTrip) {
     for (int i = 0; i < kWarmUp; ++i) {
         if (!roundTrip()) {
             return 0;
         }
     }
-    const auto start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        if (!roundTrip()) {
-            return 0;
+    double seconds = 0;
+    if (gapUs <= 0) {
+        const auto start = Clock::now();
+        for (int i = 0; i < rounds; ++i) {
+            if (!roundTrip()) {
+                return 0;
+            }
+        }
+        seconds = SecondsSince(start);
+    } else {
+        for (int i = 0; i < rounds; ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(gapUs));
+            const auto start = Clock::now();
+            if (!roundTrip()) {
+                return 0;
+            }
+            seconds += SecondsSince(start);
         }
     }
-    return rounds / SecondsSince(start);
+    return seconds / rounds;
 }
 
 // The peer of the raw measures: answers every datagram with its first `replyBytes` bytes (all
@@ -96,8 +179,8 @@ private:
     std::thread thread_;
 };
 
-// Round trips per second: `packetSize` bytes out, `replySize` bytes back.
-double RawRoundTrips(int packetSize, int replySize, int rounds) {
+// Seconds per round trip: `packetSize` bytes out, `replySize` bytes back.
+double RawRoundTrip(int packetSize, int replySize, int rounds, int gapUs) {
     EchoServer echo(replySize);
     udp::Socket client;
     if (!echo.Start() || !client.Open(0) || !client.Connect(echo.port())) {
@@ -105,7 +188,7 @@ double RawRoundTrips(int packetSize, int replySize, int rounds) {
     }
     std::vector<std::uint8_t> packet(static_cast<std::size_t>(packetSize), 0x5A);
     std::vector<std::uint8_t> reply(2048);
-    return Rate(rounds, [&] {
+    return SecondsPerCall(rounds, gapUs, [&] {
         return client.Send(packet.data(), packetSize) && client.WaitReadable(kTimeoutMs) &&
                client.Receive(reply.data(), 2048) == replySize;
     });
@@ -115,8 +198,9 @@ int TERMLINK_CALL IgnoreEvent(int, int, int, const unsigned char*) {
     return 0;
 }
 
-// The request carries `payload` bytes, and the echo command answers with as many.
-double SendCmdRoundTrips(const std::string& transport, int payload, int rounds) {
+// Seconds per TERMPRO_SENDCMD: the request carries `payload` bytes, and the echo command answers
+// with as many.
+double SendCmdRoundTrip(const std::string& transport, int payload, int rounds, int gapUs) {
     termsim::TerminalServer terminal;
     terminal.With([](termsim::TerminalModel& model) { model.AddSampleCommands(); });
     if (!terminal.Start()) {
@@ -128,13 +212,13 @@ double SendCmdRoundTrips(const std::string& transport, int payload, int rounds) 
         return 0;
     }
     std::vector<std::uint8_t> data(static_cast<std::size_t>(payload) + 1, 0x5A);
-    const double rate = Rate(rounds, [&] {
+    const double seconds = SecondsPerCall(rounds, gapUs, [&] {
         std::uint16_t code = termsim::kCmdEcho;
         TERMPRO_SENDCMD(c, &code, data.data(), payload, payload, kTimeoutMs);
         return code == REPLY_OK;
     });
     TERMPRO_CLOSE(c);
-    return rate;
+    return seconds;
 }
 
 // Text-like records, so that LZO has something to find.
@@ -232,53 +316,149 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+std::string PinnedLabel(const CpuPinning& pinning) {
+    return "pinned to CPU " + std::to_string(pinning.cpu());
+}
+
+struct Options {
+    int rounds = 2000;
+    int runs = 15;
+    int bulkRuns = 5;
+    int bulkBytes = 1 << 20;
+    int gapUs = 200;
+    std::string transport = UDPTRANSPORT_FILE;
+};
+
+// One measure of a run: a figure, or 0 when it failed.
+struct Measure {
+    std::string name;
+    std::function<double()> take;
+};
+
+// Runs every measure once per run, pinned and unpinned in turn; the medians per pinning
+// (index 0 pinned, 1 unpinned), or 0 where a measure failed in any run.
+std::vector<std::vector<double>> Interleaved(const CpuPinning& pinning,
+                                             const std::vector<Measure>& measures, int runs) {
+    std::vector<std::vector<std::vector<double>>> taken(
+        2, std::vector<std::vector<double>>(measures.size()));
+    std::vector<std::vector<bool>> failed(2, std::vector<bool>(measures.size(), false));
+    for (int run = 0; run < runs; ++run) {
+        for (int p = 0; p < 2; ++p) {
+            pinning.Apply(p == 0);
+            for (std::size_t i = 0; i < measures.size(); ++i) {
+                const double figure = measures[i].take();
+                taken[p][i].push_back(figure);
+                failed[p][i] = failed[p][i] || figure <= 0;
+            }
+        }
+    }
+    pinning.Apply(false);
+    std::vector<std::vector<double>> medians(2, std::vector<double>(measures.size(), 0));
+    for (int p = 0; p < 2; ++p) {
+        for (std::size_t i = 0; i < measures.size(); ++i) {
+            medians[p][i] = failed[p][i] ? 0 : Median(taken[p][i]);
+        }
+    }
+    return medians;
+}
+
+// SENDCMD against raw UDP, back to back and spaced. False when a round trip failed.
+bool RoundTrips(const CpuPinning& pinning, const Options& o) {
+    struct Pair {
+        std::string label;
+        int payload;
+        int gapUs;
+    };
+    std::vector<Pair> pairs;
+    for (const int payload : {0, kPacketPayload}) {
+        for (const int gap : {0, o.gapUs}) {
+            char label[48];
+            std::snprintf(label, sizeof label, "%d + %d bytes, %s", payload + 8, payload + 8,
+                          gap == 0 ? "back to back" : "spaced");
+            pairs.push_back({label, payload, gap});
+        }
+    }
+    // Raw and SENDCMD of one pair follow each other, so that both see the same moment.
+    std::vector<Measure> measures;
+    for (const Pair& pair : pairs) {
+        const int packet = pair.payload + 8;
+        measures.push_back(
+            {pair.label, [=] { return RawRoundTrip(packet, packet, o.rounds, pair.gapUs); }});
+        measures.push_back(
+            {pair.label,
+             [=] { return SendCmdRoundTrip(o.transport, pair.payload, o.rounds, pair.gapUs); }});
+    }
+    const auto medians = Interleaved(pinning, measures, o.runs);
+
+    std::printf("round trips: %d per run, median of %d runs; spaced calls follow a %d us pause\n",
+                o.rounds, o.runs, o.gapUs);
+    std::printf("%-32s | %-32s | %-32s\n", "", PinnedLabel(pinning).c_str(), "unpinned");
+    std::printf("%-32s | %9s %9s %12s | %9s %9s %12s\n", "request + reply", "raw us", "SENDCMD",
+                "ratio", "raw us", "SENDCMD", "ratio");
+    bool ok = true;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        std::printf("%-32s", pairs[i].label.c_str());
+        for (int p = 0; p < 2; ++p) {
+            const double raw = medians[p][2 * i];
+            const double cmd = medians[p][2 * i + 1];
+            if (raw <= 0 || cmd <= 0) {
+                std::printf(" | %32s", "failed");
+                ok = false;
+                continue;
+            }
+            std::printf(" | %9.1f %9.1f %11.2fx", raw * 1e6, cmd * 1e6, cmd / raw);
+        }
+        std::printf("\n");
+    }
+    return ok;
+}
+
 // The bulk transfers against raw stop-and-wait of their packets. False when a transfer failed.
-bool BulkTransfers(const std::string& transport, int bytes) {
-    const termsim::Bytes block = Records(static_cast<std::size_t>(bytes));
+bool BulkTransfers(const CpuPinning& pinning, const Options& o) {
+    const termsim::Bytes block = Records(static_cast<std::size_t>(o.bulkBytes));
     const std::size_t compressed = termsim::Compress(block).size();
-    const int packets = (bytes + kPacketPayload - 1) / kPacketPayload;
+    const int packets = (o.bulkBytes + kPacketPayload - 1) / kPacketPayload;
     std::printf("\nbulk transfers of %d bytes (%d packets of %d + 8 bytes; LZO1X-1 makes %zu "
                 "bytes of them), %d per run, median of %d runs\n",
-                bytes, packets, kPacketPayload, compressed, kBulkTransfers, kRuns);
+                o.bulkBytes, packets, kPacketPayload, compressed, kBulkTransfers, o.bulkRuns);
 
-    struct Measure {
-        std::string name;
-        std::function<double()> rate;
-    };
-    const int blocks[] = {65536, 1 << 20};
+    // Per second, as payload bytes: one packet out and its acknowledgement back.
     std::vector<Measure> measures = {
-        {"TERMPRO_SENDDATA", [&] { return SendDataRate(transport, block); }}};
+        {"raw UDP stop-and-wait (1032 out, 8 back)",
+         [=] {
+             const double s = RawRoundTrip(kPacketPayload + 8, kAckBytes, packets, 0);
+             return s > 0 ? kPacketPayload / s : 0;
+         }},
+        {"TERMPRO_SENDDATA", [&] { return SendDataRate(o.transport, block); }}};
     for (const bool compress : {false, true}) {
-        for (const int blockSize : blocks) {
+        for (const int blockSize : {65536, 1 << 20}) {
             char name[64];
             std::snprintf(name, sizeof name, "TERMPRO_READDATA2 %s, blocks %d",
                           compress ? "LZO" : "plain", blockSize);
             measures.push_back({name, [&, compress, blockSize] {
-                                    return ReadData2Rate(transport, block, compress, blockSize);
+                                    return ReadData2Rate(o.transport, block, compress, blockSize);
                                 }});
         }
     }
-    std::vector<double> raw;
-    std::vector<std::vector<double>> rates(measures.size());
-    for (int run = 0; run < kRuns; ++run) {
-        // Per second, as payload bytes: one packet out and its acknowledgement back.
-        raw.push_back(RawRoundTrips(kPacketPayload + 8, kAckBytes, packets) * kPacketPayload);
-        for (std::size_t i = 0; i < measures.size(); ++i) {
-            rates[i].push_back(measures[i].rate());
-        }
-    }
-    const double r = Median(raw);
-    std::printf("%-40s %10.2f MB/s\n", "raw UDP stop-and-wait (1032 out, 8 back)", r / 1e6);
-    bool ok = r > 0;
+    const auto medians = Interleaved(pinning, measures, o.bulkRuns);
+
+    std::printf("%-40s | %-28s | %-28s\n", "", PinnedLabel(pinning).c_str(), "unpinned");
+    std::printf("%-40s | %10s %8s %8s | %10s %8s %8s\n", "", "MB/s", "of raw", "ms", "MB/s",
+                "of raw", "ms");
+    bool ok = true;
     for (std::size_t i = 0; i < measures.size(); ++i) {
-        const double m = Median(rates[i]);
-        if (m <= 0) {
-            std::printf("%-40s failed\n", measures[i].name.c_str());
-            ok = false;
-            continue;
+        std::printf("%-40s", measures[i].name.c_str());
+        for (int p = 0; p < 2; ++p) {
+            const double rate = medians[p][i];
+            const double raw = medians[p][0];
+            if (rate <= 0 || raw <= 0) {
+                std::printf(" | %28s", "failed");
+                ok = false;
+                continue;
+            }
+            std::printf(" | %10.2f %8.3f %8.0f", rate / 1e6, rate / raw, 1e3 * o.bulkBytes / rate);
         }
-        std::printf("%-40s %10.2f MB/s %8.3f of raw (%.0f ms per transfer)\n",
-                    measures[i].name.c_str(), m / 1e6, m / r, 1e3 * bytes / m);
+        std::printf("\n");
     }
     return ok;
 }
@@ -286,46 +466,35 @@ bool BulkTransfers(const std::string& transport, int bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 5000;
-    int bulkBytes = 1 << 20;
-    std::string transport = UDPTRANSPORT_FILE;
+    Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
+        const int value = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--rounds") == 0) {
-            rounds = std::max(1, std::atoi(argv[i + 1]));
+            o.rounds = std::max(1, value);
+        } else if (std::strcmp(argv[i], "--runs") == 0) {
+            o.runs = std::max(1, value);
+        } else if (std::strcmp(argv[i], "--bulk-runs") == 0) {
+            o.bulkRuns = std::max(0, value);
         } else if (std::strcmp(argv[i], "--bulk-bytes") == 0) {
-            bulkBytes = std::clamp(std::atoi(argv[i + 1]), kPacketPayload, 1 << 30);
+            o.bulkBytes = std::clamp(value, kPacketPayload, 1 << 30);
+        } else if (std::strcmp(argv[i], "--gap-us") == 0) {
+            o.gapUs = std::clamp(value, 1, 1000000);
         } else if (std::strcmp(argv[i], "--transport") == 0) {
-            transport = argv[i + 1];
+            o.transport = argv[i + 1];
         }
     }
     udp::SocketLibrary sockets;
-
-    std::printf("termlink_bench: %d round trips per run on 127.0.0.1, median of %d runs\n", rounds,
-                kRuns);
-    std::printf("%-22s %24s %30s %7s\n", "request + reply", "raw UDP ping-pong",
-                "TERMPRO_SENDCMD, reader thread", "ratio");
-    int status = 0;
-    for (const int payload : {0, 1024}) {
-        const int packet = payload + 8;
-        std::vector<double> raw;
-        std::vector<double> cmd;
-        for (int run = 0; run < kRuns; ++run) {
-            raw.push_back(RawRoundTrips(packet, packet, rounds));
-            cmd.push_back(SendCmdRoundTrips(transport, payload, rounds));
-        }
-        const double r = Median(raw);
-        const double c = Median(cmd);
-        if (r <= 0 || c <= 0) {
-            std::printf("%d + %d bytes: a round trip failed\n", packet, packet);
-            status = 1;
-            continue;
-        }
-        char label[32];
-        std::snprintf(label, sizeof label, "%d + %d bytes", packet, packet);
-        std::printf("%-22s %10.0f /s (%6.1f us) %16.0f /s (%6.1f us) %7.2f\n", label, r, 1e6 / r, c,
-                    1e6 / c, c / r);
+    const CpuPinning pinning;
+    if (!pinning.Apply(false)) {
+        std::printf("termlink_bench: cannot set the CPUs of the threads\n");
+        return 1;
     }
-    if (!BulkTransfers(transport, bulkBytes)) {
+    std::printf("termlink_bench on 127.0.0.1\n");
+    int status = 0;
+    if (!RoundTrips(pinning, o)) {
+        status = 1;
+    }
+    if (o.bulkRuns > 0 && !BulkTransfers(pinning, o)) {
         status = 1;
     }
     return status;
