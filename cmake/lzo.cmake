@@ -1,15 +1,18 @@
 # LZO, which the buffered reads decompress with: the system's liblzo2 on Linux; for the Windows
-# builds LZO 2.10 from Debian's source package (scripts/setup downloads it), unpacked into the
-# build tree at configure time and compiled with the preset's toolchain as a static library.
+# builds LZO from Debian's source package (scripts/setup downloads it), unpacked into the build
+# tree at configure time and compiled with the preset's toolchain as a static library.
 # Defines the target lzo2.
 if(TARGET lzo2)
     return()
 endif()
 
+# The LZO version of the Windows builds; scripts/setup reads it from this line.
+set(LZO_VERSION 2.10)
+
 if(WIN32)
-    set(LZO_SOURCE_ARCHIVE /var/cache/instalio-src/lzo2_2.10.orig.tar.gz CACHE FILEPATH
-        "LZO 2.10 source archive (Debian's lzo2_2.10.orig.tar.gz)")
-    set(lzo_dir ${CMAKE_BINARY_DIR}/lzo-2.10)
+    set(LZO_SOURCE_ARCHIVE /var/cache/instalio-src/lzo2_${LZO_VERSION}.orig.tar.gz CACHE FILEPATH
+        "LZO ${LZO_VERSION} source archive (Debian's lzo2_${LZO_VERSION}.orig.tar.gz)")
+    set(lzo_dir ${CMAKE_BINARY_DIR}/lzo-${LZO_VERSION})
     if(NOT EXISTS ${lzo_dir}/include/lzo/lzo1x.h)
         if(NOT EXISTS ${LZO_SOURCE_ARCHIVE})
             message(FATAL_ERROR "LZO source archive ${LZO_SOURCE_ARCHIVE} missing: run scripts/setup")
