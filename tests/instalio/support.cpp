@@ -3,6 +3,7 @@
 #include "config.h"
 #include "display.h"
 #include "errorbox.h"
+#include "failure.h"
 #include "filesystem.h"
 #include "folders.h"
 #include "language.h"
@@ -153,6 +154,15 @@ std::string ReadFileBytes(const std::string& path) {
 bool SetReadOnly(const std::string& path, bool readOnly) {
     return SetFileAttributesA(path.c_str(),
                               readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+std::int32_t FailureNumber(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const RunTimeFailure& failure) {
+        return failure.number;
+    }
+    return 0;
 }
 
 } // namespace instalio::test

@@ -1,6 +1,7 @@
 // Helpers shared by the engine tests.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,5 +42,8 @@ private:
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool SetReadOnly(const std::string& path, bool readOnly);
+
+// The number of the RunTimeFailure that a call throws; 0 when it throws none.
+std::int32_t FailureNumber(const std::function<void()>& call);
 
 } // namespace instalio::test

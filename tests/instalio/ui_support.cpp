@@ -1,6 +1,8 @@
 #include "ui_support.h"
 
+#include "fixture_support.h"
 #include "pump.h"
+#include "vmcomctl.h"
 
 #include <atomic>
 #include <fstream>
@@ -264,6 +266,11 @@ std::string PictureFolder() {
     std::string folder = INSTALIO_PICTURE_DIR;
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder + "\\";
+}
+
+bool CommonControlsRegistered() {
+    static const bool registered = RegisterBuiltLibrary(VMCOMCTL_FILE_NAME);
+    return registered;
 }
 
 } // namespace instalio::test

@@ -56,4 +56,8 @@ private:
 // The folder for pictures the tests leave in the build tree (ends in "\").
 std::string PictureFolder();
 
+// Registers the common controls library built beside the test program in this prefix, once per
+// run, so that the controls made of it find it. True when it is registered.
+bool CommonControlsRegistered();
+
 } // namespace instalio::test

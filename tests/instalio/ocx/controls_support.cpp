@@ -1,6 +1,5 @@
 #include "controls_support.h"
 
-#include "failure.h"
 #include "fixture_support.h"
 #include "vmcomctl.h"
 
@@ -41,15 +40,6 @@ TestWindow::TestWindow() {
 TestWindow::~TestWindow() {
     DestroyWindow(window_);
     Pump();
-}
-
-std::int32_t FailureNumber(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const RunTimeFailure& failure) {
-        return failure.number;
-    }
-    return 0;
 }
 
 void Pump() {

@@ -2,6 +2,8 @@
 // mouse and key messages posted to a native control, and the log of raised events.
 #pragma once
 
+#include "support.h" // FailureNumber
+
 #include <windows.h>
 
 #include <cstdint>
@@ -25,9 +27,6 @@ public:
 private:
     HWND window_ = nullptr;
 };
-
-// The number of the RunTimeFailure that a call throws; 0 when it throws none.
-std::int32_t FailureNumber(const std::function<void()>& call);
 
 // Dispatches the messages waiting for this thread until none is left.
 void Pump();
