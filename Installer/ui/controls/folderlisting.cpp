@@ -1,6 +1,7 @@
 #include "folderlisting.h"
 
 #include "failure.h"
+#include "handle.h"
 
 #include <algorithm>
 #include <cctype>
@@ -55,8 +56,8 @@ std::vector<std::string> PlatformSubFolders(const std::string& folder) {
         throw RunTimeFailure{kDeviceUnavailable, "Device unavailable"};
     }
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    ScopedFind search(FindFirstFileA((folder + "*").c_str(), &found));
+    if (!search.valid()) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) {
             return {}; // an empty folder
@@ -78,8 +79,7 @@ std::vector<std::string> PlatformSubFolders(const std::string& folder) {
             !(found.dwFileAttributes & hidden) && name != "." && name != "..") {
             folders.push_back(base + "\\" + name);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
     std::sort(folders.begin(), folders.end(), LessByName);
     return folders;
 }
