@@ -239,6 +239,20 @@ class Sandbox:
         return self.prefix / "drive_c" / "ProgramData" / "Microsoft" / "Windows" / "Start Menu" \
             / "Programs"
 
+    def remove_installation(self, name, system_files, targets=()):
+        """Undoes what an installation of the product `name` did: its folders (the default
+        target and `targets`), settings, work folder, shortcuts, uninstall entry, and the
+        files `system_files` of the system folder."""
+        for folder in [self.program_files() / name, self.app_data() / name,
+                       self.temp_folder() / "Ostrevant", self.programs_menu() / name,
+                       *map(self.c, targets)]:
+            shutil.rmtree(folder, ignore_errors=True)
+        for link in list(self.desktop().glob("*.lnk")) + list(self.quick_launch().iterdir()):
+            link.unlink()
+        for file in system_files:
+            (self.system_folder() / file).unlink(missing_ok=True)
+        self.reg("delete", UNINSTALL_KEY + name, "/f", "/reg:32", check=False)
+
     # --- the registry
 
     def reg(self, *args, check=True):
@@ -675,6 +689,13 @@ def cabinet_files(cabinet):
                              text=True).stdout
     return [line.split("|", 2)[2].strip() for line in listing.splitlines()
             if line.count("|") == 2 and not line.lstrip().startswith("File size")]
+
+
+def installed_system_files(build):
+    """The files an installation puts into the system folder: the extraction tool and the
+    members of cabinets 101 and 102."""
+    return ["extract32.exe"] + [name for number in (101, 102)
+                                for name in cabinet_files(build.cabinets / f"{number}.cab")]
 
 
 def update_reply(config, newer):

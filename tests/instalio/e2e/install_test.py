@@ -3,7 +3,6 @@ against update and download servers on 127.0.0.1, and checked from outside: the 
 registry, the shortcuts, the servers' logs. The window system's close request during the
 installation changes nothing."""
 
-import shutil
 import unittest
 
 import driver
@@ -24,9 +23,7 @@ class Installation(driver.ScenarioCase):
         cls.newer = driver.newer_cabinet(cls.build, cls.sandbox.root / "server", MARKER,
                                          "cabinet 103 of the download server\r\n")
         cls.servers = driver.HttpServers(cls.build.server_ports())
-        cls.system_files = ["extract32.exe"] + [
-            name for number in (101, 102)
-            for name in driver.cabinet_files(cls.build.cabinets / f"{number}.cab")]
+        cls.system_files = driver.installed_system_files(cls.build)
 
     @classmethod
     def tearDownClass(cls):
@@ -41,20 +38,7 @@ class Installation(driver.ScenarioCase):
     def tearDown(self):
         super().tearDown()
         self.sandbox.boxes(ok=True)  # the sample application's
-        self.remove_installation()
-
-    def remove_installation(self):
-        """Resets what an installation changes, so that the next one starts from nothing."""
-        sandbox = self.sandbox
-        for folder in (sandbox.c("C:\\Apps"), sandbox.program_files() / self.name,
-                       sandbox.app_data() / self.name, sandbox.temp_folder() / "Ostrevant",
-                       sandbox.programs_menu() / self.name):
-            shutil.rmtree(folder, ignore_errors=True)
-        for link in list(sandbox.desktop().glob("*.lnk")) + list(sandbox.quick_launch().iterdir()):
-            link.unlink()
-        for name in self.system_files:
-            (sandbox.system_folder() / name).unlink(missing_ok=True)
-        sandbox.reg("delete", UNINSTALL_KEY + self.name, "/f", "/reg:32", check=False)
+        self.sandbox.remove_installation(self.name, self.system_files, ["C:\\Apps"])
 
     def install(self, wizard, alt_f4_in):
         """From section 2, Next; the window system's close request (Alt+F4) once the section
