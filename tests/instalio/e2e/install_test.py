@@ -40,12 +40,13 @@ class Installation(driver.ScenarioCase):
         self.sandbox.boxes(ok=True)  # the sample application's
         self.sandbox.remove_installation(self.name, self.system_files, ["C:\\Apps"])
 
-    def install(self, wizard, alt_f4_in):
+    def install(self, wizard, alt_f4_in=None):
         """From section 2, Next; the window system's close request (Alt+F4) once the section
         `alt_f4_in` is on show; then waits for section 7. Nothing may answer the request."""
         wizard.click("cmdSiguiente", settle=False)
-        wizard.wait_section(alt_f4_in, timeout=60)
-        wizard.close_request()
+        if alt_f4_in is not None:
+            wizard.wait_section(alt_f4_in, timeout=60)
+            wizard.close_request()
         image = wizard.wait_section(7, timeout=120)
         self.assertIsNone(self.sandbox.screen().find(driver.DIALOG_TITLE, timeout=0))
         self.assertEqual(self.sandbox.boxes(), [])
@@ -145,6 +146,36 @@ class Installation(driver.ScenarioCase):
         self.assertTrue(log.endswith("\r\n"))
         logged = [self.sandbox.c(line) for line in log[:-2].split("\r\n")]
         self.assertEqual([path.resolve() for path in logged], [path.resolve() for path in links])
+
+    def test_finish_reports_a_shortcut_that_cannot_be_made(self):
+        # Without the Quick Launch folder the third set of shortcuts cannot be saved: the
+        # failure is shown in the error box, and the wizard then closes as after a Finish.
+        quick_launch = self.sandbox.quick_launch()
+        quick_launch.rmdir()
+        try:
+            wizard = self.wizard()
+            wizard.click("cmdSiguiente")
+            wizard.click("chkUpdate")
+            wizard.click("cmdSiguiente")
+            self.install(wizard)
+            wizard.click("cmdSalir", settle=False)
+            boxes = self.sandbox.boxes(wait=30, ok=True)
+            self.assertEqual(len(boxes), 1, boxes)
+            self.assertEqual(boxes[0][0], "Error")
+            self.assertTrue(boxes[0][1].startswith("Could not create the shortcuts.\n"), boxes)
+            wizard.wait_end()
+        finally:
+            quick_launch.mkdir()
+
+        # What was made before the failure stays: the Programs-menu and desktop shortcuts,
+        # logged; the application is not started.
+        target = "C:\\Program Files\\" + self.name + "\\"
+        log = self.sandbox.c(target + "Uninstall.log").read_bytes().decode("cp1252")
+        made = len(self.captions("ShortcutPrograms")) + len(self.captions("ShortcutDesktop"))
+        self.assertEqual(len(log.split("\r\n")) - 1, made)
+        self.assertEqual(len(list((self.sandbox.programs_menu() / self.name).glob("*.lnk"))) +
+                         len(list(self.sandbox.desktop().glob("*.lnk"))), made)
+        self.assertEqual(self.sandbox.boxes(wait=2), [])
 
     def captions(self, key):
         return [entry.split(",", 1)[1] for entry in self.config.get(key + "s", [])]
