@@ -212,13 +212,13 @@ class Demo:
             print(f"  {target}Uninstall.log:")
             for line in log.read_bytes().decode("cp1252").splitlines():
                 print(f"    {line}")
-        expected = sum(len(self.config.get(key + "s", []))
+        expected = sum(len(self.build.lists.get(key, []))
                        for key in ("ShortcutPrograms", "ShortcutDesktop", "ShortcutQuickLaunch"))
         self.check(len(links) == expected,
                    f"{len(links)} shortcuts instead of {expected}")
 
         print("Services")
-        configured = self.config.get("services", [])
+        configured = self.build.lists.get("service", [])
         print(f"  configured: {', '.join(configured) if configured else 'none'}")
         created = sorted(set(sandbox.subkeys(SERVICES_KEY)) - self.services_before)
         print(f"  created: {', '.join(created) if created else 'none'}")

@@ -47,7 +47,6 @@ FRAME = (120, 720)
 MAIN = {
     "lblTitle": (120, 360, 5055, 255),
     "frame": (120, 720, 5060, 2895),
-    "lblTooltip": (240, 3600, 4695, 255),
     "cmdAnterior": (210, 3920, 1560, 405),
     "cmdSiguiente": (1850, 3920, 1560, 405),
     "cmdSalir": (3480, 3920, 1560, 405),
@@ -75,7 +74,6 @@ FOLDERS = {
 DIALOG = {
     "cmdAceptar": (220, 1000, 1920, 405),
     "cmdSalir": (2300, 1000, 1920, 405),
-    "lblText": (240, 240, 3975, 735),
 }
 # Inside the controls: a picture button's icon, the image combo's drop arrow.
 BUTTON_ICON = (160, 60)
@@ -86,8 +84,6 @@ LANGUAGE_ROW = 17
 TREE_ROW = 16
 TREE_INDENT = 19
 TREE_TEXT = 38
-LANGUAGES = ["English", "Español", "Português", "Italiano", "Français", "Mexicano", "Catalan",
-             "Netherlands", "Hrvatski"]
 LANGUAGE_CODES = ["en", "es", "pt", "it", "fr", "es-mx", "ca", "nl", "hr"]
 
 
@@ -114,7 +110,8 @@ class Build:
             match = re.match(r"^([A-Za-z0-9_]+):[A-Z]+=(.*)$", line)
             if match:
                 self.cache[match.group(1)] = match.group(2)
-        self.config = read_configuration(Path(self.cache["INSTALIO_CONFIGURATION"]))
+        self.config, self.lists = read_configuration(
+            Path(self.cache["INSTALIO_CONFIGURATION"]))
         self._pictures = {}
 
     def port(self, setting):
@@ -135,14 +132,15 @@ class Build:
 
 
 def read_configuration(path):
-    """The setup configuration: the first value of each key, and every value under key + 's'."""
-    config = {}
+    """The setup configuration: the first value of each key, and all values of each key in
+    order (the lists: shortcuts, services)."""
+    values, lists = {}, {}
     for line in path.read_bytes().decode("cp1252").splitlines():
         if "=" in line:
             key, value = line.split("=", 1)
-            config.setdefault(key, value)
-            config.setdefault(key + "s", []).append(value)
-    return config
+            values.setdefault(key, value)
+            lists.setdefault(key, []).append(value)
+    return values, lists
 
 
 class Sandbox:
@@ -314,17 +312,16 @@ class Sandbox:
 
     # --- the program and the screen
 
-    def start(self, program=None):
-        """Starts the setup program (or another) in the sandbox; returns its process."""
-        program = program or self.build.program
-        return subprocess.Popen([str(WINE_RUN), str(self.root), str(program)], env=self.env(),
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+    def start(self):
+        """Starts the setup program in the sandbox; returns its process."""
+        return subprocess.Popen([str(WINE_RUN), str(self.root), str(self.build.program)],
+                                env=self.env(), stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def start_direct(self, program=None):
-        """Starts a program with wine64 itself (prefix and wineserver up): for timing."""
-        program = program or self.build.program
-        return subprocess.Popen([WINE64, str(program)], env=self.wine_env(),
+    def start_direct(self):
+        """Starts the setup program with wine64 itself (prefix and wineserver up): for
+        timing."""
+        return subprocess.Popen([WINE64, str(self.build.program)], env=self.wine_env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def screen(self):
@@ -408,12 +405,6 @@ class Window:
     def geometry(self):
         g = self.xwindow.get_geometry()
         return g.x, g.y, g.width, g.height
-
-    def viewable(self):
-        try:
-            return self.xwindow.get_attributes().map_state == X.IsViewable
-        except Exception:
-            return False
 
     def grab(self):
         x, y, width, height = self.geometry()

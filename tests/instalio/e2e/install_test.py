@@ -178,7 +178,7 @@ class Installation(driver.ScenarioCase):
         self.assertEqual(self.sandbox.boxes(wait=2), [])
 
     def captions(self, key):
-        return [entry.split(",", 1)[1] for entry in self.config.get(key + "s", [])]
+        return [entry.split(",", 1)[1] for entry in self.build.lists.get(key, [])]
 
 
 if __name__ == "__main__":

@@ -53,6 +53,7 @@ class Road(driver.ScenarioCase):
 
     def test_window_is_centred_in_the_outline_of_its_picture(self):
         wizard = self.wizard()
+        self.assertEqual(wizard.window.geometry()[2:], (466, 299))
         width, height = self.sandbox.screen().size()
         self.assertCentredOn(wizard.window, 0, 0, width, height)
         self.assertShapedLike(wizard.window, "FRMMAIN")
