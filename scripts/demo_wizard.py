@@ -84,7 +84,9 @@ class Demo:
         window = wizard.window
         wizard.image()
         self.picture(window, "section0-language", "section 0, the language")
-        wizard.choose_language(1)
+        wizard.click("cmbLanguages")
+        self.picture(window, "section0-language-list", "section 0, the language list open")
+        wizard.choose_language(1, opened=True)
         self.picture(window, "section0-espanol", "section 0 after choosing Español")
         wizard.choose_language(0)
         wizard.click("cmdSiguiente")

@@ -569,9 +569,13 @@ class Wizard:
                                      f"{self.section(image)})")
             time.sleep(0.05)
 
-    def choose_language(self, index):
-        """Opens the language list and clicks the entry `index` (0-8, list order)."""
-        self.click("cmbLanguages")
+    def choose_language(self, index, opened=False):
+        """Opens the language list (unless `opened`) and clicks the entry `index` (list order;
+        0-6, the entries it shows without scrolling)."""
+        if index > 6:
+            raise ValueError("the language list shows entries 0-6 without scrolling")
+        if not opened:
+            self.click("cmbLanguages")
         left, top, width, height = rect_px(MAIN["cmbLanguages"])
         x, y, _, _ = self.window.geometry()
         self.screen.click(x + left + width // 3,
