@@ -79,6 +79,8 @@ class Installation(driver.ScenarioCase):
                          "C:\\windows\\system32\\OstrevantUninstall.exe '" + self.name + "' '"
                          + target.rstrip("\\") + "'")
         self.assertEqual(values["Language"], str(index))
+        # The uninstaller the entry names is there (the sample one, from cabinet 102).
+        self.assertTrue(sandbox.c("C:\\windows\\system32\\OstrevantUninstall.exe").exists())
 
     def test_plain_installation_into_a_typed_folder(self):
         # French, no update check, a folder typed without its final "\", every box cleared.

@@ -117,7 +117,6 @@ class Road(driver.ScenarioCase):
         self.assertEqual(self.sandbox.boxes(), [])
         self.assertNothingInstalled()
 
-    @unittest.expectedFailure  # the program ends through std::terminate (exit code 3)
     def test_finish_ends_the_program_cleanly(self):
         wizard = self.wizard()
         wizard.click("cmdSalir", settle=False)
