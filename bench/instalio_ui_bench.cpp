@@ -14,6 +14,7 @@
 #include "frmmain.h"
 #include "label.h"
 #include "language.h"
+#include "layouts.h"
 #include "libraries.h"
 #include "shapedform.h"
 #include "texto.h"
@@ -59,17 +60,10 @@ public:
 
 protected:
     Description Layout() const override {
+        // The title and the buttons as the wizard has them.
+        const Description wizard = FrmMainLayout();
         return {
-            {"lblTitle",
-             "",
-             120,
-             360,
-             5055,
-             255,
-             {.Caption = "Ostrevant Installer",
-              .ForeColor = 0xFFFFFF,
-              .FontSize = 12,
-              .FontBold = true}},
+            RowOf(wizard, "lblTitle"),
             {"fraSection", "", 120, 720, 5060, 2895, {.BackColor = 0xEEEEEE}},
             {"lblText", "fraSection", 120, 120, 4695, 375, {.Caption = "Welcome"}},
             {"chkUpdate", "fraSection", 480, 1695, 195, 195, {.Properties = {{"Checked", "-1"}}}},
@@ -81,27 +75,9 @@ protected:
              255,
              {.Properties = {{"Text", "C:\\Program Files\\"}, {"ForeColor", "0"}}}},
             {"barInstall", "fraSection", 240, 1920, 4575, 210, {}},
-            {"cmdAnterior",
-             "",
-             210,
-             3920,
-             1560,
-             405,
-             {.Properties = {{"Text", "Back"}, {"IconEnabled", "ICON_BACK"}}}},
-            {"cmdSiguiente",
-             "",
-             1850,
-             3920,
-             1560,
-             405,
-             {.Properties = {{"Text", "Next"}, {"IconEnabled", "ICON_NEXT"}}}},
-            {"cmdSalir",
-             "",
-             3480,
-             3920,
-             1560,
-             405,
-             {.Properties = {{"Text", "Close"}, {"IconEnabled", "ICON_CLOSE"}}}},
+            RowOf(wizard, "cmdAnterior"),
+            RowOf(wizard, "cmdSiguiente"),
+            RowOf(wizard, "cmdSalir"),
         };
     }
     void Form_Load() override { ShapeForm(*this); }

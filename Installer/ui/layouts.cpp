@@ -1,5 +1,7 @@
 #include "layouts.h"
 
+#include <stdexcept>
+
 namespace instalio::ui {
 
 namespace {
@@ -137,6 +139,15 @@ Description FrmMainLayout() {
     };
     rows.insert(rows.end(), rest.begin(), rest.end());
     return rows;
+}
+
+ElementRow RowOf(const Description& description, const std::string& name) {
+    for (const ElementRow& row : description) {
+        if (row.Name == name) {
+            return row;
+        }
+    }
+    throw std::logic_error("no row " + name);
 }
 
 Description FrmFoldersLayout() {

@@ -16,6 +16,8 @@ constexpr int kSections[] = {0, 1, 2, 5, 6, 7, 8};
 std::string SectionFrameName(int section);
 
 Description FrmMainLayout();
+// The row of the element `name` in `description` (a logic error when there is none).
+ElementRow RowOf(const Description& description, const std::string& name);
 Description FrmFoldersLayout();
 Description FrmDialogLayout();
 

@@ -5,6 +5,7 @@
 #include "check.h"
 #include "frame.h"
 #include "label.h"
+#include "layouts.h"
 #include "shapedform.h"
 #include "test_form.h"
 #include "texto.h"
@@ -44,17 +45,12 @@ protected:
         form.SetPicture(ui::LoadPicture("FRMMAIN"));
         ASSERT_NE(form.Picture(), nullptr);
         form.onLoad = [this] { ui::ShapeForm(form); };
+        // The title and the buttons as the wizard has them; Back disabled.
+        const ui::Description wizard = ui::FrmMainLayout();
+        ui::ElementRow back = ui::RowOf(wizard, "cmdAnterior");
+        back.Settings.Properties.emplace_back("enabled", "0");
         form.rows = {
-            {"lblTitle",
-             "",
-             120,
-             360,
-             5055,
-             255,
-             {.Caption = "Ostrevant Installer",
-              .ForeColor = 0xFFFFFF,
-              .FontSize = 12,
-              .FontBold = true}},
+            ui::RowOf(wizard, "lblTitle"),
             {"fraSection", "", 120, 720, 5060, 2895, {.BackColor = 0xEEEEEE}},
             {"lblText",
              "fraSection",
@@ -83,34 +79,9 @@ protected:
                              {"BackColor", "&HFFFFFF&"},
                              {"BorderColor", "&H808080&"}}}},
             {"barInstall", "fraSection", 240, 1920, 4575, 210, {}},
-            {"cmdAnterior",
-             "",
-             210,
-             3920,
-             1560,
-             405,
-             {.Properties = {{"Text", "Back"},
-                             {"Enabled", "0"},
-                             {"IconEnabled", "ICON_BACK"},
-                             {"IconDisabled", "ICON_BACK_OFF"}}}},
-            {"cmdSiguiente",
-             "",
-             1850,
-             3920,
-             1560,
-             405,
-             {.Properties = {{"Text", "Next"},
-                             {"IconEnabled", "ICON_NEXT"},
-                             {"IconDisabled", "ICON_NEXT_OFF"}}}},
-            {"cmdSalir",
-             "",
-             3480,
-             3920,
-             1560,
-             405,
-             {.Properties = {{"Text", "Close"},
-                             {"IconEnabled", "ICON_CLOSE"},
-                             {"IconDisabled", "ICON_CLOSE_OFF"}}}},
+            back,
+            ui::RowOf(wizard, "cmdSiguiente"),
+            ui::RowOf(wizard, "cmdSalir"),
         };
         form.Show();
         Pump(100);
