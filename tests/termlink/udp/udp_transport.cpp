@@ -36,15 +36,11 @@ UdpTransport* FromHandle(void* handle) {
     return static_cast<UdpTransport*>(handle);
 }
 
-// Takes a datagram of the wake socket. True when it ends the read: a wake was requested.
-// A datagram without a request is left over from a request that a read took without waiting
-// on the sockets; then all waiting datagrams go, and a request raised meanwhile still counts.
+// Empties the wake socket. True when that ends the read: a wake was requested. A datagram
+// without a request is left over from a request that a read took without waiting on the
+// sockets, and does not end the read; a request raised meanwhile still counts.
 bool TakeWake(UdpTransport* t) {
     char byte;
-    t->wake.Receive(&byte, 1);
-    if (t->wakeRequested.exchange(false)) {
-        return true;
-    }
     while (t->wake.Receive(&byte, 1) >= 0) {
     }
     return t->wakeRequested.exchange(false);
