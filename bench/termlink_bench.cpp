@@ -8,9 +8,11 @@
 // Every measure runs both with all threads pinned to one CPU and unpinned; the variants take
 // turns within each run, and the figures are medians over the runs. Unpinned loopback round
 // trips swing widely with where the threads land, so the pinned ratios are the steadier ones.
+// Given --transport more than once, the termlink measures run through each of the transport
+// libraries in turn, so that two builds of a transport compare within one run.
 //
 //   termlink_bench [--rounds N] [--runs N] [--bulk-runs N] [--bulk-bytes N] [--gap-us N]
-//                  [--transport FILE]
+//                  [--transport FILE]...
 #include "terminal_bulk.h"
 #include "terminal_server.h"
 #include "termlink.h"
@@ -326,8 +328,13 @@ struct Options {
     int bulkRuns = 5;
     int bulkBytes = 1 << 20;
     int gapUs = 200;
-    std::string transport = UDPTRANSPORT_FILE;
+    std::vector<std::string> transports; // none given: UDPTRANSPORT_FILE
 };
+
+// The name of a termlink measure through transport `t`: marked with its number when several.
+std::string Via(const Options& o, const std::string& name, std::size_t t) {
+    return o.transports.size() > 1 ? name + " [" + std::to_string(t + 1) + "]" : name;
+}
 
 // One measure of a run: a figure, or 0 when it failed.
 struct Measure {
@@ -378,35 +385,43 @@ bool RoundTrips(const CpuPinning& pinning, const Options& o) {
             pairs.push_back({label, payload, gap});
         }
     }
-    // Raw and SENDCMD of one pair follow each other, so that both see the same moment.
+    // Raw and SENDCMD of one pair follow each other, so that they see the same moment.
+    const std::size_t stride = 1 + o.transports.size();
     std::vector<Measure> measures;
     for (const Pair& pair : pairs) {
         const int packet = pair.payload + 8;
         measures.push_back(
             {pair.label, [=] { return RawRoundTrip(packet, packet, o.rounds, pair.gapUs); }});
-        measures.push_back(
-            {pair.label,
-             [=] { return SendCmdRoundTrip(o.transport, pair.payload, o.rounds, pair.gapUs); }});
+        for (std::size_t t = 0; t < o.transports.size(); ++t) {
+            measures.push_back({Via(o, pair.label, t), [=] {
+                                    return SendCmdRoundTrip(o.transports[t], pair.payload, o.rounds,
+                                                            pair.gapUs);
+                                }});
+        }
     }
     const auto medians = Interleaved(pinning, measures, o.runs);
 
     std::printf("round trips: %d per run, median of %d runs; spaced calls follow a %d us pause\n",
                 o.rounds, o.runs, o.gapUs);
-    std::printf("%-32s | %-32s | %-32s\n", "", PinnedLabel(pinning).c_str(), "unpinned");
-    std::printf("%-32s | %9s %9s %12s | %9s %9s %12s\n", "request + reply", "raw us", "SENDCMD",
+    std::printf("%-36s | %-32s | %-32s\n", "", PinnedLabel(pinning).c_str(), "unpinned");
+    std::printf("%-36s | %9s %9s %12s | %9s %9s %12s\n", "request + reply", "raw us", "SENDCMD",
                 "ratio", "raw us", "SENDCMD", "ratio");
     bool ok = true;
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        std::printf("%-32s", pairs[i].label.c_str());
+    for (std::size_t i = 0; i < measures.size(); ++i) {
+        if (i % stride == 0) {
+            continue; // the raw figure of the rows that follow
+        }
+        const std::size_t raw = i - i % stride;
+        std::printf("%-36s", measures[i].name.c_str());
         for (int p = 0; p < 2; ++p) {
-            const double raw = medians[p][2 * i];
-            const double cmd = medians[p][2 * i + 1];
-            if (raw <= 0 || cmd <= 0) {
+            const double rawSeconds = medians[p][raw];
+            const double cmd = medians[p][i];
+            if (rawSeconds <= 0 || cmd <= 0) {
                 std::printf(" | %32s", "failed");
                 ok = false;
                 continue;
             }
-            std::printf(" | %9.1f %9.1f %11.2fx", raw * 1e6, cmd * 1e6, cmd / raw);
+            std::printf(" | %9.1f %9.1f %11.2fx", rawSeconds * 1e6, cmd * 1e6, cmd / rawSeconds);
         }
         std::printf("\n");
     }
@@ -429,25 +444,30 @@ bool BulkTransfers(const CpuPinning& pinning, const Options& o) {
              const double s = RawRoundTrip(kPacketPayload + 8, kAckBytes, packets, 0);
              return s > 0 ? kPacketPayload / s : 0;
          }},
-        {"TERMPRO_SENDDATA", [&] { return SendDataRate(o.transport, block); }}};
-    for (const bool compress : {false, true}) {
-        for (const int blockSize : {65536, 1 << 20}) {
-            char name[64];
-            std::snprintf(name, sizeof name, "TERMPRO_READDATA2 %s, blocks %d",
-                          compress ? "LZO" : "plain", blockSize);
-            measures.push_back({name, [&, compress, blockSize] {
-                                    return ReadData2Rate(o.transport, block, compress, blockSize);
-                                }});
+    };
+    for (std::size_t t = 0; t < o.transports.size(); ++t) {
+        const std::string& transport = o.transports[t];
+        measures.push_back(
+            {Via(o, "TERMPRO_SENDDATA", t), [&] { return SendDataRate(transport, block); }});
+        for (const bool compress : {false, true}) {
+            for (const int blockSize : {65536, 1 << 20}) {
+                char name[64];
+                std::snprintf(name, sizeof name, "TERMPRO_READDATA2 %s, blocks %d",
+                              compress ? "LZO" : "plain", blockSize);
+                measures.push_back({Via(o, name, t), [&, compress, blockSize] {
+                                        return ReadData2Rate(transport, block, compress, blockSize);
+                                    }});
+            }
         }
     }
     const auto medians = Interleaved(pinning, measures, o.bulkRuns);
 
-    std::printf("%-40s | %-28s | %-28s\n", "", PinnedLabel(pinning).c_str(), "unpinned");
-    std::printf("%-40s | %10s %8s %8s | %10s %8s %8s\n", "", "MB/s", "of raw", "ms", "MB/s",
+    std::printf("%-44s | %-28s | %-28s\n", "", PinnedLabel(pinning).c_str(), "unpinned");
+    std::printf("%-44s | %10s %8s %8s | %10s %8s %8s\n", "", "MB/s", "of raw", "ms", "MB/s",
                 "of raw", "ms");
     bool ok = true;
     for (std::size_t i = 0; i < measures.size(); ++i) {
-        std::printf("%-40s", measures[i].name.c_str());
+        std::printf("%-44s", measures[i].name.c_str());
         for (int p = 0; p < 2; ++p) {
             const double rate = medians[p][i];
             const double raw = medians[p][0];
@@ -480,8 +500,11 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--gap-us") == 0) {
             o.gapUs = std::clamp(value, 1, 1000000);
         } else if (std::strcmp(argv[i], "--transport") == 0) {
-            o.transport = argv[i + 1];
+            o.transports.emplace_back(argv[i + 1]);
         }
+    }
+    if (o.transports.empty()) {
+        o.transports.emplace_back(UDPTRANSPORT_FILE);
     }
     udp::SocketLibrary sockets;
     const CpuPinning pinning;
@@ -490,6 +513,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("termlink_bench on 127.0.0.1\n");
+    for (std::size_t t = 0; o.transports.size() > 1 && t < o.transports.size(); ++t) {
+        std::printf("[%zu] %s\n", t + 1, o.transports[t].c_str());
+    }
     int status = 0;
     if (!RoundTrips(pinning, o)) {
         status = 1;

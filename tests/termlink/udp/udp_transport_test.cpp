@@ -156,6 +156,47 @@ TEST_F(UdpTransportTest, TerminalReadEndsAPendingRead) {
     EXPECT_EQ(EMBUDP_READ(handle, buffer, sizeof buffer, 2000), 8);
 }
 
+// A wake with no read pending ends the next read at once, and only that one: no wake is left
+// over to cut a later read short.
+TEST_F(UdpTransportTest, TerminalReadWithoutAPendingReadEndsTheNextReadOnly) {
+    std::uint8_t buffer[64];
+    EXPECT_NE(EMBUDP_TERMINALREAD(handle), 0);
+    EXPECT_NE(EMBUDP_TERMINALREAD(handle), 0);
+    auto start = Clock::now();
+    EXPECT_EQ(EMBUDP_READ(handle, buffer, sizeof buffer, 2000), 0);
+    EXPECT_LT(MillisecondsSince(start), 1000);
+    start = Clock::now();
+    EXPECT_EQ(EMBUDP_READ(handle, buffer, sizeof buffer, 150), 0);
+    EXPECT_GE(MillisecondsSince(start), 140);
+}
+
+// Whether the wake comes just before the read begins, while it begins or while it waits, the
+// read ends promptly; and a wake that a read took without waiting leaves nothing behind.
+TEST_F(UdpTransportTest, TerminalReadIsNeverLostAroundTheStartOfARead) {
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        int result = -1;
+        long long waited = 0;
+        std::thread reader([&] {
+            std::uint8_t buffer[64];
+            const auto start = Clock::now();
+            result = EMBUDP_READ(handle, buffer, sizeof buffer, 5000);
+            waited = MillisecondsSince(start);
+        });
+        if (round % 4 != 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(round % 4 * 50));
+        }
+        EXPECT_NE(EMBUDP_TERMINALREAD(handle), 0);
+        reader.join();
+        ASSERT_EQ(result, 0);
+        ASSERT_LT(waited, 1000);
+    }
+    std::uint8_t buffer[64];
+    const auto start = Clock::now();
+    EXPECT_EQ(EMBUDP_READ(handle, buffer, sizeof buffer, 150), 0);
+    EXPECT_GE(MillisecondsSince(start), 140);
+}
+
 // Each datagram goes out whole, whichever threads send at once. (UDP may drop datagrams when
 // the receiver falls behind, so only what arrives is checked.)
 TEST_F(UdpTransportTest, SendsFromTwoThreadsArriveWhole) {
