@@ -14,7 +14,7 @@ namespace {
 UnhandledFailureHandler testHandler = nullptr;
 
 // The number and text of a failure, as the error box shows them.
-void Describe(std::exception_ptr failure, std::int32_t& number, std::string& description) {
+void Describe(const std::exception_ptr& failure, std::int32_t& number, std::string& description) {
     try {
         std::rethrow_exception(failure);
     } catch (const RunTimeFailure& runTime) {
@@ -31,7 +31,7 @@ void Describe(std::exception_ptr failure, std::int32_t& number, std::string& des
 
 } // namespace
 
-void ReportUnhandledFailure(std::exception_ptr failure) noexcept {
+void ReportUnhandledFailure(const std::exception_ptr& failure) noexcept {
     if (testHandler != nullptr) {
         testHandler(failure);
         return;

@@ -11,7 +11,7 @@ namespace instalio::ui {
 
 // Shows the error box for a failure that no procedure caught, then ends the program: the
 // process exits with code 1. The box is shown even while the installation runs.
-void ReportUnhandledFailure(std::exception_ptr failure) noexcept;
+void ReportUnhandledFailure(const std::exception_ptr& failure) noexcept;
 
 // What ReportUnhandledFailure does instead (and then returns), for tests that provoke such a
 // failure; null restores the default.

@@ -2,6 +2,7 @@
 
 #include "gdi.h"
 #include "guard.h"
+#include "message.h"
 
 #include <windowsx.h>
 
@@ -305,7 +306,7 @@ LRESULT HostContainer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         pressed_ = nullptr;
         return 0;
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
+        if (FromParameter<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
             POINT point;
             GetCursorPos(&point);
             ScreenToClient(hwnd_, &point);
@@ -323,8 +324,8 @@ LRESULT HostContainer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
-        HWND child = message == WM_NOTIFY ? reinterpret_cast<NMHDR*>(lParam)->hwndFrom
-                                          : reinterpret_cast<HWND>(lParam);
+        HWND child = message == WM_NOTIFY ? FromParameter<NMHDR*>(lParam)->hwndFrom
+                                          : FromParameter<HWND>(lParam);
         for (Element* element : elements_) {
             LRESULT result = 0;
             if (child != nullptr && element->Window() == child &&
@@ -342,7 +343,7 @@ LRESULT HostContainer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK HostContainer::WindowProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
-    auto* host = reinterpret_cast<HostContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* host = FromParameter<HostContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (host == nullptr) {
         return DefWindowProcA(window, message, wParam, lParam);
     }

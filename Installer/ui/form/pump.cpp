@@ -17,6 +17,8 @@ void FormClock::Sleep(int milliseconds) {
     }
 }
 
-void FormClock::DoEvents() { PumpPendingEvents(); }
+void FormClock::DoEvents() {
+    PumpPendingEvents();
+}
 
 } // namespace instalio::ui

@@ -2,6 +2,7 @@
 
 #include "guard.h"
 #include "host.h"
+#include "message.h"
 
 #include <commctrl.h>
 
@@ -102,7 +103,7 @@ bool TextBox::HandleHostMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         return true;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
-        auto dc = reinterpret_cast<HDC>(wParam);
+        auto dc = FromParameter<HDC>(wParam);
         bool enabled = IsWindowEnabled(hwnd_) != FALSE;
         SetTextColor(dc, enabled ? ToColorRef(foreColor_) : GetSysColor(COLOR_GRAYTEXT));
         SetBkColor(dc, ToColorRef(backColor_));
@@ -140,7 +141,7 @@ LRESULT TextBox::Edit(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SETFOCUS: {
         LRESULT result = DefSubclassProc(hwnd_, message, wParam, lParam);
-        Host()->FocusMoved(true, reinterpret_cast<HWND>(wParam));
+        Host()->FocusMoved(true, FromParameter<HWND>(wParam));
         if (GotFocus) {
             GotFocus();
         }
@@ -151,7 +152,7 @@ LRESULT TextBox::Edit(UINT message, WPARAM wParam, LPARAM lParam) {
         if (LostFocus) {
             LostFocus();
         }
-        Host()->FocusMoved(false, reinterpret_cast<HWND>(wParam));
+        Host()->FocusMoved(false, FromParameter<HWND>(wParam));
         return result;
     }
     default:
@@ -162,7 +163,7 @@ LRESULT TextBox::Edit(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK TextBox::EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR id, DWORD_PTR self) {
-    auto* box = reinterpret_cast<TextBox*>(self);
+    auto* box = FromParameter<TextBox*>(self);
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, &EditProc, id);
         box->hwnd_ = nullptr;

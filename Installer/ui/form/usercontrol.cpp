@@ -2,6 +2,7 @@
 
 #include "gdi.h"
 #include "guard.h"
+#include "message.h"
 
 #include <commctrl.h>
 
@@ -117,11 +118,11 @@ void UserControl::FocusMoved(bool gained, HWND other) {
 LRESULT UserControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SETFOCUS:
-        FocusMoved(true, reinterpret_cast<HWND>(wParam));
+        FocusMoved(true, FromParameter<HWND>(wParam));
         UserControl_GotFocus();
         return 0;
     case WM_KILLFOCUS:
-        FocusMoved(false, reinterpret_cast<HWND>(wParam));
+        FocusMoved(false, FromParameter<HWND>(wParam));
         return 0;
     default:
         return HostContainer::HandleMessage(message, wParam, lParam);
@@ -135,14 +136,14 @@ void UserControl::WatchFocus(HWND window) {
 
 LRESULT CALLBACK UserControl::WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR self) {
-    auto* control = reinterpret_cast<UserControl*>(self);
+    auto* control = FromParameter<UserControl*>(self);
     LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     switch (message) {
     case WM_SETFOCUS:
-        Guarded([&] { control->FocusMoved(true, reinterpret_cast<HWND>(wParam)); });
+        Guarded([&] { control->FocusMoved(true, FromParameter<HWND>(wParam)); });
         break;
     case WM_KILLFOCUS:
-        Guarded([&] { control->FocusMoved(false, reinterpret_cast<HWND>(wParam)); });
+        Guarded([&] { control->FocusMoved(false, FromParameter<HWND>(wParam)); });
         break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(window, &WatchProc, id);
