@@ -1,5 +1,6 @@
 // The reader thread: events to the callback, their acknowledgement, repeats, damaged packets,
-// the paused reader of transports without EMBUDP_TERMINALREAD, and a stuck reader's restart.
+// the paused reader of transports without EMBUDP_TERMINALREAD, a wake that comes just before a
+// read, and a stuck reader's restart.
 #include "process_probe.h"
 
 #include "termlink_fixture.h"
@@ -135,6 +136,40 @@ TEST_F(ReaderTest, TransportWithoutTerminalReadCarriesCommandsAndEvents) {
                                       static_cast<std::uint16_t>(i + 1)));
     }
     EXPECT_EQ(Recorder().WaitFor(20, 3000).size(), 20U);
+}
+
+// The reader marks itself busy before it goes into a transport read, so a command or a close
+// may wake it just before that read begins to wait. The wake must still end the read: else the
+// command waits out the reader's whole 1000 ms read before it sends, and a close, which wakes
+// the reader three times, takes seconds.
+TEST_F(ReaderTest, WakeJustBeforeTheReaderReadsEndsThatRead) {
+    terminal().SetResponder([&](const Packet& p) {
+        if (p.code() != REPLY_OK) {
+            terminal().Reply(p, REPLY_OK);
+        }
+    });
+    for (const bool closing : {false, true}) {
+        SCOPED_TRACE(closing ? "close" : "command");
+        TermConnection* connection = Open(true);
+        ASSERT_NE(connection, nullptr);
+        terminal().HoldNextRead(); // the read after the one under way, if any
+        Stopwatch held;
+        while (!terminal().ReadHeld() && held.ElapsedMs() < 3000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(terminal().ReadHeld());
+
+        Stopwatch watch;
+        if (closing) {
+            Close(connection);
+        } else {
+            std::uint16_t code = kCommand;
+            TERMPRO_SENDCMD(connection, &code, nullptr, 0, 0, 1000);
+            EXPECT_EQ(code, REPLY_OK);
+        }
+        EXPECT_LT(watch.ElapsedMs(), 500);
+        CloseAll();
+    }
 }
 
 // A reader stuck in a transport read that ignores EMBUDP_TERMINALREAD is replaced; when its read

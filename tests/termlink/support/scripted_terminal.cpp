@@ -166,6 +166,8 @@ void Terminal::Reset() {
     initSucceeds_ = true;
     openHandles_ = 0;
     stuckMs_ = 0;
+    hold_ = 0;
+    wakeRequested_ = false;
     session = 0x0012;
 }
 
@@ -371,6 +373,13 @@ int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
     if (CountdownHits(readsBeforeFault_)) {
         Fault();
     }
+    if (int armed = kHoldArmed; hold_.compare_exchange_strong(armed, kHoldHeld)) {
+        const std::int64_t deadline = NowNs() + 5000 * std::int64_t{1000000};
+        while (!wakeRequested_ && NowNs() < deadline) {
+            PollPause();
+        }
+        hold_ = 0;
+    }
     if (const int stuck = stuckMs_.exchange(0); stuck > 0) {
         PauseMs(stuck);
         const int n = std::min(capacity, static_cast<int>(stuckPacket_.size()));
@@ -389,10 +398,9 @@ int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
 const Terminal::Slot* Terminal::TakeNext(Slot* slots, std::size_t capacity,
                                          std::atomic<std::size_t>& head,
                                          const std::atomic<std::size_t>& tail, int timeoutMs) {
-    const unsigned generation = wakeGeneration_;
     const std::int64_t deadline = NowNs() + static_cast<std::int64_t>(timeoutMs) * 1000000;
     for (;;) {
-        if (wakeGeneration_ != generation) {
+        if (wakeRequested_.exchange(false)) {
             return nullptr;
         }
         std::size_t next = head.load();
@@ -411,7 +419,7 @@ const Terminal::Slot* Terminal::TakeNext(Slot* slots, std::size_t capacity,
 }
 
 int Terminal::TerminalRead() {
-    ++wakeGeneration_;
+    wakeRequested_ = true;
     return 1;
 }
 

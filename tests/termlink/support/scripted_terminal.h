@@ -130,6 +130,11 @@ public:
 
     // The next read ignores EMBUDP_TERMINALREAD and returns only after `ms`, with `packet`.
     void StickNextRead(int ms, const Bytes& packet);
+    // The next read stops at its start, before it looks for a wake or a packet, until
+    // EMBUDP_TERMINALREAD is called (at most 5 s): the wake comes just before the read waits,
+    // as when the reading thread is preempted on its way in. ReadHeld tells when it stopped.
+    void HoldNextRead() { hold_ = kHoldArmed; }
+    bool ReadHeld() const { return hold_ == kHoldHeld; }
 
     void SetName(std::string name);
     void SetSendResult(int result) { sendResult_ = result; }
@@ -167,7 +172,7 @@ public:
     int Close(void* handle);
     int Send(const void* bytes, int length);
     int Read(void* buffer, int capacity, int timeoutMs);
-    int TerminalRead(); // also makes a pending modem read return
+    int TerminalRead(); // ends the read under way, or else the next one; modem reads too
     const char* Name() const { return name_.c_str(); }
     int SendToModem(const char* text, int length);
     int ReadFromModem(char* buffer, int lastCommandLength, int timeoutMs);
@@ -198,7 +203,7 @@ private:
     static void Publish(Slot* slots, std::size_t capacity, std::atomic<std::size_t>& tail,
                         std::int64_t offset, int length, int delayMs);
     // Waits up to `timeoutMs` for the next due entry of an inbound queue and takes it. Null when
-    // none came or EMBUDP_TERMINALREAD woke the reader.
+    // none came or a wake of EMBUDP_TERMINALREAD ended the read.
     const Slot* TakeNext(Slot* slots, std::size_t capacity, std::atomic<std::size_t>& head,
                          const std::atomic<std::size_t>& tail, int timeoutMs);
     struct ReadRecord {
@@ -229,8 +234,14 @@ private:
     std::atomic<int> sendResult_{1};
     std::atomic<bool> initSucceeds_{true};
     std::atomic<int> openHandles_{0};
-    std::atomic<unsigned> wakeGeneration_{0};
+    // Raised by EMBUDP_TERMINALREAD and taken by the read that it ends: the one under way, or
+    // else the next one, as a real transport's wake socket or event keeps it. A wake that only
+    // reached reads already waiting would be lost when it comes just before a read begins.
+    std::atomic<bool> wakeRequested_{false};
     std::atomic<int> stuckMs_{0};
+    static constexpr int kHoldArmed = 1;
+    static constexpr int kHoldHeld = 2;
+    std::atomic<int> hold_{0};
     Bytes stuckPacket_;
     std::atomic<ThreadId> lastReadThread_;
 
