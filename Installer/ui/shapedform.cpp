@@ -10,13 +10,6 @@ namespace instalio::ui {
 
 namespace {
 
-constexpr int kHimetricPerInch = 2540;
-constexpr int kTwipsPerInch = 1440;
-
-int HimetricToTwips(int himetric) {
-    return MulDiv(himetric, kTwipsPerInch, kHimetricPerInch);
-}
-
 bool IsTransparent(RGBQUAD pixel) {
     return pixel.rgbRed == 255 && pixel.rgbGreen == 0 && pixel.rgbBlue == 255;
 }

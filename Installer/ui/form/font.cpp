@@ -1,6 +1,7 @@
 #include "font.h"
 
 #include "gdi.h"
+#include "twips.h"
 
 #include <map>
 #include <tuple>
@@ -15,7 +16,6 @@ HFONT GetFont(const FontSpec& spec) {
         return found->second.get();
     }
     constexpr int kPointsPerInch = 72;
-    constexpr int kPixelsPerInch = 96;
     LOGFONTA font{};
     font.lfHeight = -MulDiv(spec.Size, kPixelsPerInch, kPointsPerInch);
     font.lfWeight = spec.Bold ? FW_BOLD : FW_NORMAL;

@@ -1,15 +1,10 @@
 #include "picture.h"
 
+#include "twips.h"
+
 #include <map>
 
 namespace instalio::ui {
-
-namespace {
-
-constexpr int kHimetricPerInch = 2540;
-constexpr int kPixelsPerInch = 96;
-
-} // namespace
 
 Picture::Picture(HBITMAP bitmap, std::string name) : bitmap_(bitmap), name_(std::move(name)) {
     DIBSECTION section{};

@@ -22,6 +22,15 @@ constexpr int Twips(int pixels) {
     return pixels * kTwipsPerPixel;
 }
 
+// Picture sizes come in HIMETRIC (hundredths of a millimetre).
+constexpr int kHimetricPerInch = 2540;
+constexpr int kTwipsPerInch = 1440;
+constexpr int kPixelsPerInch = 96;
+
+inline int HimetricToTwips(int himetric) {
+    return MulDiv(himetric, kTwipsPerInch, kHimetricPerInch);
+}
+
 using OleColor = std::uint32_t;
 
 constexpr OleColor kSystemColorFlag = 0x80000000u;
