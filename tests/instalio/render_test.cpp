@@ -39,6 +39,16 @@ RECT ChangedBetween(const ScreenPicture& a, const ScreenPicture& b, const RECT& 
     return box;
 }
 
+// A button of the wizard's layout with the caption a user sees in place of its designer text.
+ui::ElementRow Captioned(ui::ElementRow row, const std::string& caption) {
+    for (auto& [key, value] : row.Settings.Properties) {
+        if (key == "text") {
+            value = caption;
+        }
+    }
+    return row;
+}
+
 class Rendering : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,7 +57,7 @@ protected:
         form.onLoad = [this] { ui::ShapeForm(form); };
         // The title and the buttons as the wizard has them; Back disabled.
         const ui::Description wizard = ui::FrmMainLayout();
-        ui::ElementRow back = ui::RowOf(wizard, "cmdAnterior");
+        ui::ElementRow back = Captioned(ui::RowOf(wizard, "cmdAnterior"), "Back");
         back.Settings.Properties.emplace_back("enabled", "0");
         form.rows = {
             ui::RowOf(wizard, "lblTitle"),
@@ -80,8 +90,8 @@ protected:
                              {"BorderColor", "&H808080&"}}}},
             {"barInstall", "fraSection", 240, 1920, 4575, 210, {}},
             back,
-            ui::RowOf(wizard, "cmdSiguiente"),
-            ui::RowOf(wizard, "cmdSalir"),
+            Captioned(ui::RowOf(wizard, "cmdSiguiente"), "Next"),
+            Captioned(ui::RowOf(wizard, "cmdSalir"), "Close"),
         };
         form.Show();
         Pump(100);
