@@ -210,6 +210,21 @@ TEST_F(FormLayer, ModalFormReturnsWhenHiddenAndBlocksItsOwner) {
     EXPECT_EQ((shownAt.top + shownAt.bottom) / 2, (owner.top + owner.bottom) / 2);
 }
 
+TEST_F(FormLayer, FirstShowCentresOnTheWholeScreenWhateverTheWorkArea) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    // A taskbar down the left side and one along the bottom take part of the screen.
+    RECT narrowed{300, 0, width, height - 100};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &narrowed, 0));
+    form.Show();
+    SystemParametersInfoA(SPI_SETWORKAREA, 0, &work, 0);
+    RECT shown = WindowRect(form.Hwnd());
+    EXPECT_EQ(shown.left, (width - 200) / 2);
+    EXPECT_EQ(shown.top, (height - 150) / 2);
+}
+
 TEST(PropertyBag, DefaultsCaseAndWhatIsWritten) {
     ui::PropertyBag bag({{"text", "Next"},
                          {"ENABLED", "0"},

@@ -8,10 +8,9 @@ namespace {
 
 int loadedForms = 0;
 
-RECT WorkArea() {
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
+// The whole primary screen, taskbar and all.
+RECT Screen() {
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
 } // namespace
@@ -41,7 +40,7 @@ void Form::Load() {
 void Form::Show() {
     Load();
     if (!shownBefore_) {
-        CentreOn(WorkArea());
+        CentreOn(Screen());
         shownBefore_ = true;
     }
     SetWindowLongPtrA(Hwnd(), GWL_EXSTYLE,
