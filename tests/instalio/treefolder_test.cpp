@@ -346,11 +346,12 @@ TEST_F(TreeFolderTest, PathWalksTheTreeDownToTheTarget) {
         std::string pathAfter;
         std::vector<std::string> selected; // node texts below the drive
     };
-    // Each node the walk selects is expanded, and each expansion sets Path to its key.
+    // Each node the walk selects is expanded, and each expansion sets Path to its key; a node
+    // without sub-folders (Inner) does not expand, so Path stays at the last one that did.
     const Case cases[] = {
         {kScratch + "\\Alpha\\Inner",
          true,
-         kScratch + "\\Alpha\\Inner",
+         kScratch + "\\Alpha",
          {"InstalioTreeTest", "Alpha", "Inner"}},
         {"c:\\INSTALIOTREETEST\\alpha\\",
          true,

@@ -250,6 +250,13 @@ TEST_F(LazyTree, SetExpandedRaisesExpandAndCollapseLikeTheUser) {
     EXPECT_EQ(Picture(d), 1);
     d.SetExpanded(false);
     EXPECT_TRUE(Taken().empty());
+
+    // A node without children has nothing to show: it raises no Expand and stays as it is.
+    ocx::TreeNode e = tree.Add("E:", "E:", 1, 2);
+    e.SetExpanded(true);
+    EXPECT_TRUE(Taken().empty());
+    EXPECT_FALSE(Expanded(e));
+    EXPECT_EQ(Picture(e), 1);
 }
 
 TEST_F(LazyTree, NodeClickForTheMouseAndForKeysButNotForSetSelected) {
