@@ -34,7 +34,10 @@ protected:
 private:
     void LoadDrives();
     void TreeView1_NodeClick(const ocx::TreeNode& Node);
+    // Reads the node's sub-folders; every failure ends it silently where it got to.
     void TreeView1_Expand(const ocx::TreeNode& Node);
+    // Collapses a node whose drive had no medium; a failure of that is swallowed too.
+    void CollapseAgain(const ocx::TreeNode& Node);
     void TreeView1_Collapse(const ocx::TreeNode& Node);
 
     std::string m_Path;

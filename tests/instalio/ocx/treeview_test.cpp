@@ -5,7 +5,7 @@
 
 #include "controls_support.h"
 #include "failure.h"
-#include "guard.h"
+#include "reported_failures.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -292,20 +292,10 @@ TEST_F(LazyTree, NodeClickForTheMouseAndForKeysButNotForSetSelected) {
 }
 
 TEST_F(LazyTree, AFailureInAHandlerIsReportedAndGoesNoFurther) {
-    static std::vector<std::string> reported;
-    ui::SetUnhandledFailureHandler([](std::exception_ptr failure) {
-        try {
-            std::rethrow_exception(std::move(failure));
-        } catch (const RunTimeFailure& runTime) {
-            reported.push_back(std::to_string(runTime.number));
-        } catch (...) {
-            reported.emplace_back("other");
-        }
-    });
+    ReportedFailures reported;
     tree.Expand = [this](ocx::TreeNode Node) { tree.Node(Node.Key() + "\\Missing"); };
     Click(tree.Hwnd(), ButtonPoint(tree.Node("C:")));
-    ui::SetUnhandledFailureHandler(nullptr);
-    EXPECT_EQ(reported, std::vector<std::string>{"35601"});
+    EXPECT_EQ(reported.Taken(), std::vector<std::string>{"35601"});
     EXPECT_EQ(tree.Node("C:").Children(), 1); // the placeholder is still there
 }
 
