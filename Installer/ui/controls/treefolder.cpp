@@ -91,6 +91,9 @@ void TreeFolder::LoadDrives() {
 
 void TreeFolder::TreeView1_NodeClick(const ocx::TreeNode& Node) {
     m_Path = Node.Key();
+    if (NodeClick) {
+        NodeClick();
+    }
 }
 
 void TreeFolder::TreeView1_Expand(const ocx::TreeNode& Node) {

@@ -1,13 +1,14 @@
 // The folder tree: the machine's drives at the top level and their folders below, filled as
 // the user expands them (a node with sub-folders carries a placeholder child until then), read
 // again at every expansion. It keeps one folder, Path: the node last clicked, expanded or
-// collapsed, or the path last given.
+// collapsed, or the path last given. Its one event tells the host that the user chose a node.
 #pragma once
 
 #include "imagelist.h"
 #include "treeview.h"
 #include "usercontrol.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,9 @@ public:
     std::string Path() const { return m_Path; }
     // Stores New_Path with a final "\" and walks the tree along it.
     void Path(const std::string& New_Path);
+
+    // The user clicked a node (or selected one with a key); Path holds its key by then.
+    std::function<void()> NodeClick;
 
     std::unique_ptr<ocx::ImageList> Default;
     std::unique_ptr<ocx::TreeView> TreeView1;
