@@ -2,6 +2,7 @@
 // elements, mouse pointers, frames, timers, the property bag, focus between user controls,
 // modal forms, and failures that must not cross a window procedure.
 #include "boton.h"
+#include "conversion.h"
 #include "failure.h"
 #include "frame.h"
 #include "guard.h"
@@ -9,6 +10,7 @@
 #include "label.h"
 #include "propertybag.h"
 #include "shape.h"
+#include "support.h"
 #include "test_form.h"
 #include "texto.h"
 #include "timer.h"
@@ -252,6 +254,74 @@ TEST(PropertyBag, DefaultsCaseAndWhatIsWritten) {
     EXPECT_EQ(written.ReadColor("forecolor", 0), 0x80000008u);
     written.WriteString("text", "Texto", "Texto");
     EXPECT_FALSE(written.Contains("Text")) << "writing the default back removes the key";
+}
+
+TEST(TextToInteger, NumbersAsTheFormSystemReadsThem) {
+    struct Case {
+        const char* text;
+        std::int32_t number; // the value, or the failure's number
+        bool fails;
+    };
+    const Case cases[] = {
+        {"2", 2, false},
+        {"  -17\t", -17, false},
+        {"+3", 3, false},
+        {"007", 7, false},
+        // Fractions round half to even, on the digits as written.
+        {"1.5", 2, false},
+        {"2.5", 2, false},
+        {"-2.5", -2, false},
+        {"2.5000000000000000001", 3, false},
+        {"2.4999999999999999999", 2, false},
+        {".5", 0, false},
+        {"7.", 7, false},
+        {"-0.4", 0, false},
+        // Hexadecimal and octal are bit patterns: up to 16 bits an Integer, up to 32 a Long.
+        {"&H2", 2, false},
+        {"&h7fff", 32767, false},
+        {"&HFFFF", -1, false},
+        {"&H8000", -32768, false},
+        {"&HFFFFFFFF", -1, false},
+        {"&O17", 15, false},
+        {" &o177777 ", -1, false},
+        // Other notations are no numbers.
+        {"", 13, true},
+        {"   ", 13, true},
+        {"0x2", 13, true},
+        {"inf", 13, true},
+        {"nan", 13, true},
+        {"1e1", 13, true},
+        {"1,000", 13, true},
+        {"- 1", 13, true},
+        {"+", 13, true},
+        {".", 13, true},
+        {"2 3", 13, true},
+        {"&H", 13, true},
+        {"&HG", 13, true},
+        {"&O8", 13, true},
+        {"-&H2", 13, true},
+        {"&H2&", 13, true},
+        {"two", 13, true},
+        {"99999999999999999999x", 13, true},
+        // Numbers outside the 16 bits.
+        {"32767.4", 32767, false},
+        {"32767.5", 6, true},
+        {"-32768.5", -32768, false},
+        {"-32768.6", 6, true},
+        {"40000", 6, true},
+        {"99999999999999999999999", 6, true},
+        {"&H10000", 6, true},
+        {"&H7FFFFFFF", 6, true},
+        {"&H100000000", 6, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.text + "\"");
+        if (c.fails) {
+            EXPECT_EQ(FailureNumber([&] { ui::TextToInteger(c.text); }), c.number);
+        } else {
+            EXPECT_EQ(ui::TextToInteger(c.text), c.number);
+        }
+    }
 }
 
 } // namespace
