@@ -19,7 +19,8 @@ public:
 
     std::string Text() const;
     void SetText(const std::string& text);
-    // 0: no limit.
+    // 0: no limit. A negative length fails with invalid property value (380), and nothing
+    // changes.
     long MaxLength() const { return maxLength_; }
     void SetMaxLength(long length);
     // Read-only.
