@@ -2,6 +2,7 @@
 // elements, mouse pointers, frames, timers, the property bag, focus between user controls,
 // modal forms, and failures that must not cross a window procedure.
 #include "boton.h"
+#include "check.h"
 #include "conversion.h"
 #include "failure.h"
 #include "frame.h"
@@ -185,6 +186,51 @@ TEST_F(FormLayer, ClickedUserControlTakesTheFocusBeforeItsClick) {
     MouseClick(ScreenCentre(form.Hwnd(), cmdNext.HostRect()));
     EXPECT_EQ(log, (std::vector<std::string>{"txtPath.LostFocus", "cmdNext.Click"}));
     EXPECT_EQ(GetFocus(), cmdNext.Window());
+}
+
+TEST_F(FormLayer, SecondPressOfADoubleClickRaisesDblClickAndNoClick) {
+    ui::Label lblText{form, "lblText"};
+    ui::Boton cmdNext{form, "cmdNext"};
+    ui::Check chkBox{form, "chkBox"};
+    form.rows = {
+        {"lblText", "", 150, 150, 1200, 300, {.Caption = "text"}},
+        {"cmdNext", "", 150, 600, 1560, 405, {.Properties = {{"text", "Next"}}}},
+        {"chkBox", "", 150, 1200, 195, 195, {}},
+    };
+    LogClicks(lblText);
+    lblText.DblClick = [&] { log.push_back("lblText.DblClick"); };
+    lblText.MouseDown = [&](int, int, int, int) { log.push_back("lblText.MouseDown"); };
+    lblText.MouseUp = [&](int, int, int, int) { log.push_back("lblText.MouseUp"); };
+    cmdNext.Click = [&] { log.push_back("cmdNext.Click"); };
+    chkBox.Click = [&] { log.push_back("chkBox.Click"); };
+    form.Show();
+    const POINT text = ScreenPoint(form.Hwnd(), 20, 15);
+    const POINT next = ScreenCentre(form.Hwnd(), cmdNext.HostRect());
+    const POINT box = ScreenCentre(form.Hwnd(), chkBox.HostRect());
+    const POINT background = ScreenPoint(form.Hwnd(), 190, 140);
+
+    DoubleClick(text);
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"lblText.MouseDown", "lblText.MouseUp", "lblText.Click",
+                                        "lblText.DblClick", "lblText.MouseUp"}));
+    log.clear();
+    DoubleClick(next);
+    DoubleClick(box);
+    EXPECT_EQ(log, (std::vector<std::string>{"cmdNext.Click", "chkBox.Click"}));
+    EXPECT_TRUE(chkBox.Checked()) << "a double click turns the box over once";
+    log.clear();
+    DoubleClick(background);
+    EXPECT_EQ(log, (std::vector<std::string>{"form.MouseDown", "form.MouseDown"}))
+        << "on the background each press is a press";
+
+    // Clicks further apart than the double-click time are clicks each.
+    log.clear();
+    for (POINT at : {next, next, box, box}) {
+        MouseClick(at);
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"cmdNext.Click", "cmdNext.Click", "chkBox.Click",
+                                             "chkBox.Click"}));
+    EXPECT_TRUE(chkBox.Checked());
 }
 
 TEST_F(FormLayer, ModalFormReturnsWhenHiddenAndBlocksItsOwner) {

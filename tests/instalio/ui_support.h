@@ -15,11 +15,14 @@ namespace instalio::test {
 void Pump(int milliseconds = 50);
 
 // Real input, sent through the window system (SendInput) from this thread; each call returns
-// once this thread has handled what the input caused.
+// once this thread has handled what the input caused. A press of the left button near the last
+// one waits until the system's double-click time has passed since it, so that separate presses
+// never make a double click; DoubleClick makes one.
 void MouseMove(POINT screen);
 void MouseDown(int button = 1);
 void MouseUp(int button = 1);
 void MouseClick(POINT screen, int button = 1);
+void DoubleClick(POINT screen);
 void KeyPress(WORD virtualKey);
 // Types `text` (ASCII) as key presses.
 void TypeText(const std::string& text);

@@ -63,8 +63,10 @@ public:
     bool EnabledInHost() const;
 
     // Mouse events of windowless elements (X and Y in twips, relative to the element). A click
-    // is a press and a release of the left button on the same element.
+    // is a press and a release of the left button on the same element. The second press of a
+    // double click raises DblClick instead of MouseDown, and its release MouseUp but no Click.
     std::function<void()> Click;
+    std::function<void()> DblClick;
     std::function<void(int Button, int Shift, int X, int Y)> MouseDown;
     std::function<void(int Button, int Shift, int X, int Y)> MouseUp;
     // Focus events of windowed elements, as their host sees them.

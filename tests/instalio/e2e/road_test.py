@@ -91,6 +91,29 @@ class Road(driver.ScenarioCase):
         wizard.click("cmdAnterior")  # disabled on section 0
         self.assertTrue(same(self.assertSection(wizard, 0), pictures[0]))
 
+    def test_a_double_click_is_one_click(self):
+        wizard = self.wizard()
+        wizard.click("cmdSiguiente")
+        self.assertSection(wizard, 1)
+        # The second press on Next does not go on to the update check and the installation.
+        wizard.click("cmdSiguiente", double=True)
+        self.assertSection(wizard, 2)
+        wizard.click("cmdAnterior")
+        self.assertSection(wizard, 1)
+
+        self.assertTrue(wizard.ticked("chkUpdate"))
+        wizard.click("chkUpdate", double=True)
+        self.assertFalse(wizard.ticked("chkUpdate"), "turned over once")
+        wizard.click("chkUpdate")
+        self.assertTrue(wizard.ticked("chkUpdate"), "a click after the double-click time")
+
+        wizard.close_request()
+        wizard.dialog(DIALOG_TITLE).click(DIALOG["cmdAceptar"])
+        wizard.wait_section(8)
+        wizard.click("cmdSalir", settle=False)
+        self.assertEqual(wizard.wait_end(), 0)
+        self.assertNothingInstalled()
+
     def test_close_asks_and_yes_interrupts(self):
         wizard = self.wizard()
         wizard.click("cmdSiguiente")
