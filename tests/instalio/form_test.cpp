@@ -1,6 +1,7 @@
 // The form layer under the real window system: painting order and hit-testing of windowless
 // elements, mouse pointers, frames, timers, the property bag, focus between user controls,
 // modal forms, and failures that must not cross a window procedure.
+#include "barra.h"
 #include "boton.h"
 #include "check.h"
 #include "conversion.h"
@@ -231,6 +232,69 @@ TEST_F(FormLayer, SecondPressOfADoubleClickRaisesDblClickAndNoClick) {
     EXPECT_EQ(log, (std::vector<std::string>{"cmdNext.Click", "cmdNext.Click", "chkBox.Click",
                                              "chkBox.Click"}));
     EXPECT_TRUE(chkBox.Checked());
+}
+
+TEST_F(FormLayer, TabMovesTheFocusThroughTheTabOrder) {
+    ui::Frame fraHidden{form, "fraHidden"};
+    ui::Texto txtLast{form, "txtLast"};
+    ui::Boton cmdFirst{form, "cmdFirst"};
+    ui::Check chkSecond{form, "chkSecond"};
+    ui::Boton cmdOff{form, "cmdOff"};
+    ui::Texto txtHidden{form, "txtHidden"};
+    ui::Barra barShown{form, "barShown"};
+    ui::Label lblNone{form, "lblNone"};
+    ui::Texto txtUnordered{form, "txtUnordered"};
+    form.rows = {
+        {"fraHidden", "", 0, 1800, 1500, 400, {.Visible = false}},
+        {"txtLast", "", 150, 150, 1500, 255, {.TabIndex = 4}},
+        {"cmdFirst", "", 150, 450, 1560, 405, {.TabIndex = 0}},
+        {"chkSecond", "", 150, 900, 195, 195, {.TabIndex = 1}},
+        {"cmdOff", "", 1650, 450, 1200, 405, {.TabIndex = 2, .Properties = {{"enabled", "0"}}}},
+        {"txtHidden", "fraHidden", 0, 0, 1500, 255, {.TabIndex = 3}},
+        {"barShown", "", 150, 1200, 1500, 210, {.TabIndex = 5}},
+        {"lblNone", "", 150, 1500, 1500, 210, {.Caption = "no focus", .TabIndex = 6}},
+        {"txtUnordered", "", 1650, 150, 1200, 255, {}},
+    };
+    ProgramPump pump;
+    form.Show();
+    // The control holding the focus, by name.
+    auto focused = [&]() -> std::string {
+        HWND focus = GetFocus();
+        for (ui::Element* element : form.Elements()) {
+            HWND window = element->Window();
+            if (window != nullptr && (window == focus || IsChild(window, focus))) {
+                return element->Name();
+            }
+        }
+        return focus == form.Hwnd() ? "form" : "elsewhere";
+    };
+    std::vector<std::string> forwards;
+    for (int i = 0; i < 5; ++i) {
+        KeyPress(VK_TAB);
+        forwards.push_back(focused());
+    }
+    EXPECT_EQ(forwards, (std::vector<std::string>{"cmdFirst", "chkSecond", "txtLast",
+                                                  "txtUnordered", "cmdFirst"}));
+    std::vector<std::string> backwards;
+    for (int i = 0; i < 4; ++i) {
+        ShiftKeyPress(VK_TAB);
+        backwards.push_back(focused());
+    }
+    EXPECT_EQ(backwards,
+              (std::vector<std::string>{"txtUnordered", "txtLast", "chkSecond", "cmdFirst"}));
+
+    // A text box takes the focus into its edit field, and the key types no tab there.
+    KeyPress(VK_TAB);
+    KeyPress(VK_TAB);
+    EXPECT_EQ(GetFocus(), txtLast.tbTexto.Window());
+    EXPECT_EQ(txtLast.Text(), "Texto");
+    // Controls shown or enabled later join the order where they stand.
+    fraHidden.SetVisible(true);
+    cmdOff.SetEnabled(true);
+    ShiftKeyPress(VK_TAB);
+    EXPECT_EQ(focused(), "txtHidden");
+    ShiftKeyPress(VK_TAB);
+    EXPECT_EQ(focused(), "cmdOff");
 }
 
 TEST_F(FormLayer, ModalFormReturnsWhenHiddenAndBlocksItsOwner) {

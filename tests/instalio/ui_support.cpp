@@ -178,6 +178,14 @@ void KeyPress(WORD virtualKey) {
     Settle();
 }
 
+void ShiftKeyPress(WORD virtualKey) {
+    SendKey(VK_SHIFT, true);
+    SendKey(virtualKey, true);
+    SendKey(virtualKey, false);
+    SendKey(VK_SHIFT, false);
+    Settle();
+}
+
 void TypeText(const std::string& text) {
     for (char c : text) {
         SHORT key = VkKeyScanA(c);

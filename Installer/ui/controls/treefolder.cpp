@@ -77,6 +77,12 @@ void TreeFolder::UserControl_Resize() {
     }
 }
 
+void TreeFolder::UserControl_GotFocus() {
+    if (TreeView1 != nullptr) {
+        TreeView1->SetFocus();
+    }
+}
+
 void TreeFolder::LoadDrives() {
     TreeView1->Clear();
     for (const std::string& entry : Listing.Drives()) {

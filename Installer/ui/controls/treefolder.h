@@ -34,6 +34,8 @@ public:
 protected:
     void UserControl_Initialize() override;
     void UserControl_Resize() override;
+    // The focus that reaches the control (Tab) goes on to the tree.
+    void UserControl_GotFocus() override;
 
 private:
     void LoadDrives();

@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include "gdi.h"
+#include "pump.h"
 
 namespace instalio::ui {
 
@@ -74,8 +75,7 @@ void Form::ShowModal(Form& owner) {
             PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 1);
             break;
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        RunEvent(message);
     }
     if (modalOwner_ != nullptr) {
         EnableWindow(modalOwner_, TRUE);

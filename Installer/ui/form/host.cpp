@@ -119,6 +119,15 @@ HostContainer::~HostContainer() {
     DestroyHostWindow();
 }
 
+HostContainer* HostContainer::FromWindow(HWND window) {
+    char name[sizeof kHostClass + 1] = {};
+    if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 ||
+        std::string(name) != kHostClass) {
+        return nullptr;
+    }
+    return FromParameter<HostContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
 Element* HostContainer::Find(const std::string& name) const {
     auto found = std::find_if(elements_.begin(), elements_.end(),
                               [&](const Element* e) { return e->Name() == name; });

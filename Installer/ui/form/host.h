@@ -17,6 +17,12 @@ public:
 
     HWND Hwnd() const { return hwnd_; }
 
+    // The host that owns `window`; null for a window that is no host's.
+    static HostContainer* FromWindow(HWND window);
+
+    // Every element of this host (not the constituents of its user controls), in registration
+    // order.
+    const std::vector<Element*>& Elements() const { return elements_; }
     // The element registered under `name`; null when there is none.
     Element* Find(const std::string& name) const;
     template <typename Kind> Kind& Get(const std::string& name) const {

@@ -37,6 +37,7 @@ public:
     std::function<void(std::int16_t& KeyCode, std::int16_t& Shift)> KeyUp;
 
     bool Windowless() const override { return false; }
+    bool TakesFocus() const override { return hwnd_ != nullptr; }
     HWND Window() const override { return hwnd_; }
     void Realize() override;
     bool HandleHostMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
