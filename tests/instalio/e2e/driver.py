@@ -393,23 +393,28 @@ class Screen:
     def click(self, x, y):
         """One click. A user's separate clicks on one spot are further apart than the
         double-click time: a click near the last one waits until then."""
-        self._apart_from_last(x, y)
+        self.apart_from_last_click(x, y)
         self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "1")
-        self._last_click = (x, y, time.monotonic())
+        self.clicked(x, y)
 
     def double_click(self, x, y, gap=0.12):
         """Two clicks `gap` s apart."""
-        self._apart_from_last(x, y)
+        self.apart_from_last_click(x, y)
         self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", "2", "--delay",
                      int(gap * 1000), "1")
-        self._last_click = (x, y, time.monotonic())
+        self.clicked(x, y)
 
-    def _apart_from_last(self, x, y):
+    def apart_from_last_click(self, x, y):
+        """Waits until a click at x, y can make no double click with the last one."""
         if self._last_click is None:
             return
         last_x, last_y, at = self._last_click
         if abs(x - last_x) <= DOUBLE_CLICK_SPAN and abs(y - last_y) <= DOUBLE_CLICK_SPAN:
             time.sleep(max(0.0, at + DOUBLE_CLICK_TIME + 0.1 - time.monotonic()))
+
+    def clicked(self, x, y):
+        """Notes a click made at x, y (by click, or by a caller's own input)."""
+        self._last_click = (x, y, time.monotonic())
 
     def key(self, *keys):
         self.xdotool("key", "--delay", "30", *keys)
