@@ -42,10 +42,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (instalio::ui::Form::LoadedForms() == 0) {
         return 0; // start-up stopped before a window opened
     }
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 0;
+    return instalio::ui::RunMessageLoop();
 }

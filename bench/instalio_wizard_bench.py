@@ -43,13 +43,16 @@ def click(wizard, name):
     x, y, _, _ = wizard.window.geometry()
     left, top, width, height = driver.rect_px(MAIN[name])
     screen = wizard.screen
-    xtest.fake_input(screen.x, X.MotionNotify, x=x + left + width // 2, y=y + top + height // 2)
+    at = (x + left + width // 2, y + top + height // 2)
+    screen.apart_from_last_click(*at)  # no double click with the click before
+    xtest.fake_input(screen.x, X.MotionNotify, x=at[0], y=at[1])
     screen.x.sync()
     time.sleep(0.05)
     start = time.monotonic()
     xtest.fake_input(screen.x, X.ButtonPress, 1)
     xtest.fake_input(screen.x, X.ButtonRelease, 1)
     screen.x.sync()
+    screen.clicked(*at)
     return start
 
 

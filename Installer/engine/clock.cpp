@@ -24,7 +24,7 @@ Clock* current = &platformClock;
 
 } // namespace
 
-void PumpPendingEvents() {
+void PumpPendingEvents(EventRunner run) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -32,8 +32,12 @@ void PumpPendingEvents() {
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        if (run != nullptr) {
+            run(message);
+        } else {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
     }
 }
 

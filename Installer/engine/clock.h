@@ -20,8 +20,12 @@ public:
     virtual void WaitFor(HANDLE object, int milliseconds) = 0;
 };
 
-// Runs the window system's pending events of this thread (what the platform's DoEvents does).
-void PumpPendingEvents();
+// Runs one event of the window system.
+using EventRunner = void (*)(MSG& message);
+
+// Runs the window system's pending events of this thread (what the platform's DoEvents does):
+// each through `run`, or translated and dispatched to its window without one.
+void PumpPendingEvents(EventRunner run = nullptr);
 
 // How a wait for an object or the thread's events ended.
 enum class WaitEnd { Signalled, Events, TimedOut, Failed };

@@ -11,6 +11,7 @@ FrmFolders::FrmFolders(Texto& target) : Form("frmFolders"), target_(target) {
     SetPicture(LoadPicture("FRMFOLDERS"));
     cmdAceptar.Click = [this] { cmdAceptar_Click(); };
     cmdSalir.Click = [this] { cmdSalir_Click(); };
+    TreeFolder1.NodeClick = [this] { nodeClicked_ = true; };
 }
 
 Description FrmFolders::Layout() const {
@@ -33,16 +34,15 @@ void FrmFolders::Form_MouseDown(int, int, int, int) {
 
 void FrmFolders::ShowFor(const std::string& path, Form& owner) {
     TreeFolder1.Path(path);
-    assigned_ = TreeFolder1.Path();
+    nodeClicked_ = false;
     ShowModal(owner);
 }
 
 void FrmFolders::cmdAceptar_Click() {
-    // The user picks the parent folder; the application's own folder goes below it. A tree the
-    // user did not touch still holds the current target: that stays as it is.
-    std::string chosen = TreeFolder1.Path();
-    if (chosen != assigned_) {
-        target_.SetText(chosen + "\\" + SetupConfig.Name + "\\");
+    // The user picks the parent folder; the application's own folder goes below it. Without a
+    // click on a node the tree still stands at the current target: that stays as it is.
+    if (nodeClicked_) {
+        target_.SetText(TreeFolder1.Path() + "\\" + SetupConfig.Name + "\\");
     }
     Hide();
 }

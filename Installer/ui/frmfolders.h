@@ -37,7 +37,7 @@ private:
     void cmdSalir_Click();
 
     Texto& target_;
-    std::string assigned_; // the tree's Path right after the folder button set it
+    bool nodeClicked_ = false; // since the chooser was last shown
 };
 
 } // namespace instalio::ui

@@ -37,6 +37,12 @@ ElementRow Ticked(const char* name, const char* frame, int left, int top) {
     return {name, frame, left, top, 195, 195, {.Properties = {{"checked", "-1"}}}};
 }
 
+// A row with its place in the window's tab order.
+ElementRow Tab(ElementRow row, int index) {
+    row.Settings.TabIndex = index;
+    return row;
+}
+
 } // namespace
 
 std::string SectionFrameName(int section) {
@@ -68,15 +74,16 @@ Description FrmMainLayout() {
     }
     Description rest = {
         {"lblTooltip", "", 240, 3600, 4695, 255, {.Caption = "", .ForeColor = kBlue}},
-        Button("cmdAnterior", "", 210, 3920, 1560, "BACK"),
-        Button("cmdSiguiente", "", 1850, 3920, 1560, "NEXT"),
-        Button("cmdSalir", "", 3480, 3920, 1560, "CLOSE"),
+        // The tab order follows the rows: the buttons, then each section's controls.
+        Tab(Button("cmdAnterior", "", 210, 3920, 1560, "BACK"), 0),
+        Tab(Button("cmdSiguiente", "", 1850, 3920, 1560, "NEXT"), 1),
+        Tab(Button("cmdSalir", "", 3480, 3920, 1560, "CLOSE"), 2),
         // 0: the language
         Text("lblSeccion0", "frmSeccion(0)", 120, 120, 4695, 375),
-        {"cmbLanguages", "frmSeccion(0)", 1200, 480, 2655, 255, {}},
+        {"cmbLanguages", "frmSeccion(0)", 1200, 480, 2655, 255, {.TabIndex = 3}},
         // 1: welcome
         Text("lblSeccion1", "frmSeccion(1)", 120, 120, 4815, 2655),
-        Ticked("chkUpdate", "frmSeccion(1)", 480, 1695),
+        Tab(Ticked("chkUpdate", "frmSeccion(1)", 480, 1695), 4),
         Text("lblUpdateCheck", "frmSeccion(1)", 840, 1680, 3615, 255),
         // 2: the target folder
         Text("lblSeccion2", "frmSeccion(2)", 120, 120, 4815, 1815),
@@ -86,11 +93,12 @@ Description FrmMainLayout() {
          1800,
          4815,
          255,
-         {.Properties = {{"text", ""},
+         {.TabIndex = 5,
+          .Properties = {{"text", ""},
                          {"forecolor", "&H0&"},
                          {"backcolor", "&HFFFFFF&"},
                          {"bordercolor", "&H808080&"}}}},
-        Button("cmdRuta", "frmSeccion(2)", 3000, 2160, 1935, "FOLDER"),
+        Tab(Button("cmdRuta", "frmSeccion(2)", 3000, 2160, 1935, "FOLDER"), 6),
         // 5: the update check
         Text("lblSeccion5", "frmSeccion(5)", 120, 120, 4815, 975),
         {"imgUpdate",
@@ -126,10 +134,10 @@ Description FrmMainLayout() {
          {.Caption = "...", .ForeColor = kGrey}},
         // 7: finished
         Text("lblSeccion7", "frmSeccion(7)", 120, 120, 4815, 975),
-        Ticked("Check1", "frmSeccion(7)", 480, 1440),
-        Ticked("Check2", "frmSeccion(7)", 480, 1680),
-        Ticked("Check3", "frmSeccion(7)", 480, 1920),
-        Ticked("Check4", "frmSeccion(7)", 480, 2160),
+        Tab(Ticked("Check1", "frmSeccion(7)", 480, 1440), 7),
+        Tab(Ticked("Check2", "frmSeccion(7)", 480, 1680), 8),
+        Tab(Ticked("Check3", "frmSeccion(7)", 480, 1920), 9),
+        Tab(Ticked("Check4", "frmSeccion(7)", 480, 2160), 10),
         Text("lblCreate1", "frmSeccion(7)", 840, 1420, 3615, 255),
         Text("lblCreate2", "frmSeccion(7)", 840, 1660, 3615, 255),
         Text("lblCreate3", "frmSeccion(7)", 840, 1900, 3615, 255),
@@ -152,17 +160,17 @@ ElementRow RowOf(const Description& description, const std::string& name) {
 
 Description FrmFoldersLayout() {
     return {
-        {"TreeFolder1", "", 280, 280, 3920, 3420, {}},
-        Button("cmdAceptar", "", 240, 3840, 1920, "ACCEPT"),
-        Button("cmdSalir", "", 2280, 3840, 1920, "CLOSE"),
+        {"TreeFolder1", "", 280, 280, 3920, 3420, {.TabIndex = 0}},
+        Tab(Button("cmdAceptar", "", 240, 3840, 1920, "ACCEPT"), 1),
+        Tab(Button("cmdSalir", "", 2280, 3840, 1920, "CLOSE"), 2),
     };
 }
 
 Description FrmDialogLayout() {
     return {
-        Button("cmdAceptar", "", 220, 1000, 1920, "YES"),
-        Button("cmdSalir", "", 2300, 1000, 1920, "NO"),
-        Text("lblText", "", 240, 240, 3975, 735),
+        Tab(Button("cmdAceptar", "", 220, 1000, 1920, "YES"), 0),
+        Tab(Button("cmdSalir", "", 2300, 1000, 1920, "NO"), 1),
+        Tab(Text("lblText", "", 240, 240, 3975, 735), 2),
     };
 }
 

@@ -3,6 +3,7 @@
 #include "barra.h"
 #include "boton.h"
 #include "check.h"
+#include "support.h"
 #include "test_form.h"
 #include "texto.h"
 #include "ui_support.h"
@@ -238,6 +239,24 @@ TEST_F(Controls, TextBoxDefaultsAndColours) {
     ScreenPicture shot = ScreenPicture::Capture(WindowRect(txtBack.Hwnd()));
     EXPECT_EQ(shot.At(2, 13), RGB(255, 255, 0)) << "the margin takes the background colour";
     EXPECT_EQ(shot.At(0, 13), GetSysColor(COLOR_WINDOWTEXT)) << "the outline";
+}
+
+TEST_F(Controls, TextBoxRefusesANegativeMaxLength) {
+    ui::Texto txtPath{form, "txtPath"};
+    form.rows = {{"txtPath", "", 150, 150, 3000, 255, {.Properties = {{"MaxLength", "5"}}}}};
+    form.Show();
+    RecordNotifications(txtPath);
+    for (long length : {-1L, -2147483647L - 1}) {
+        SCOPED_TRACE(length);
+        EXPECT_EQ(FailureNumber([&] { txtPath.SetMaxLength(length); }), 380);
+        EXPECT_EQ(txtPath.MaxLength(), 5);
+        EXPECT_EQ(SendMessageA(txtPath.tbTexto.Window(), EM_GETLIMITTEXT, 0, 0), 5);
+        EXPECT_EQ(txtPath.SaveProperties().ReadLong("MaxLength", 0), 5);
+    }
+    EXPECT_TRUE(log.empty()) << "a refused value is not notified";
+    txtPath.SetMaxLength(0);
+    EXPECT_EQ(txtPath.MaxLength(), 0);
+    EXPECT_EQ(log, std::vector<std::string>{"notify MaxLength"});
 }
 
 TEST_F(Controls, TextBoxPassesKeysThroughTheHostsHandlers) {

@@ -1,7 +1,10 @@
 // The form layer under the real window system: painting order and hit-testing of windowless
 // elements, mouse pointers, frames, timers, the property bag, focus between user controls,
 // modal forms, and failures that must not cross a window procedure.
+#include "barra.h"
 #include "boton.h"
+#include "check.h"
+#include "conversion.h"
 #include "failure.h"
 #include "frame.h"
 #include "guard.h"
@@ -9,6 +12,7 @@
 #include "label.h"
 #include "propertybag.h"
 #include "shape.h"
+#include "support.h"
 #include "test_form.h"
 #include "texto.h"
 #include "timer.h"
@@ -185,6 +189,114 @@ TEST_F(FormLayer, ClickedUserControlTakesTheFocusBeforeItsClick) {
     EXPECT_EQ(GetFocus(), cmdNext.Window());
 }
 
+TEST_F(FormLayer, SecondPressOfADoubleClickRaisesDblClickAndNoClick) {
+    ui::Label lblText{form, "lblText"};
+    ui::Boton cmdNext{form, "cmdNext"};
+    ui::Check chkBox{form, "chkBox"};
+    form.rows = {
+        {"lblText", "", 150, 150, 1200, 300, {.Caption = "text"}},
+        {"cmdNext", "", 150, 600, 1560, 405, {.Properties = {{"text", "Next"}}}},
+        {"chkBox", "", 150, 1200, 195, 195, {}},
+    };
+    LogClicks(lblText);
+    lblText.DblClick = [&] { log.push_back("lblText.DblClick"); };
+    lblText.MouseDown = [&](int, int, int, int) { log.push_back("lblText.MouseDown"); };
+    lblText.MouseUp = [&](int, int, int, int) { log.push_back("lblText.MouseUp"); };
+    cmdNext.Click = [&] { log.push_back("cmdNext.Click"); };
+    chkBox.Click = [&] { log.push_back("chkBox.Click"); };
+    form.Show();
+    const POINT text = ScreenPoint(form.Hwnd(), 20, 15);
+    const POINT next = ScreenCentre(form.Hwnd(), cmdNext.HostRect());
+    const POINT box = ScreenCentre(form.Hwnd(), chkBox.HostRect());
+    const POINT background = ScreenPoint(form.Hwnd(), 190, 140);
+
+    DoubleClick(text);
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"lblText.MouseDown", "lblText.MouseUp", "lblText.Click",
+                                        "lblText.DblClick", "lblText.MouseUp"}));
+    log.clear();
+    DoubleClick(next);
+    DoubleClick(box);
+    EXPECT_EQ(log, (std::vector<std::string>{"cmdNext.Click", "chkBox.Click"}));
+    EXPECT_TRUE(chkBox.Checked()) << "a double click turns the box over once";
+    log.clear();
+    DoubleClick(background);
+    EXPECT_EQ(log, (std::vector<std::string>{"form.MouseDown", "form.MouseDown"}))
+        << "on the background each press is a press";
+
+    // Clicks further apart than the double-click time are clicks each.
+    log.clear();
+    for (POINT at : {next, next, box, box}) {
+        MouseClick(at);
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"cmdNext.Click", "cmdNext.Click", "chkBox.Click",
+                                             "chkBox.Click"}));
+    EXPECT_TRUE(chkBox.Checked());
+}
+
+TEST_F(FormLayer, TabMovesTheFocusThroughTheTabOrder) {
+    ui::Frame fraHidden{form, "fraHidden"};
+    ui::Texto txtLast{form, "txtLast"};
+    ui::Boton cmdFirst{form, "cmdFirst"};
+    ui::Check chkSecond{form, "chkSecond"};
+    ui::Boton cmdOff{form, "cmdOff"};
+    ui::Texto txtHidden{form, "txtHidden"};
+    ui::Barra barShown{form, "barShown"};
+    ui::Label lblNone{form, "lblNone"};
+    ui::Texto txtUnordered{form, "txtUnordered"};
+    form.rows = {
+        {"fraHidden", "", 0, 1800, 1500, 400, {.Visible = false}},
+        {"txtLast", "", 150, 150, 1500, 255, {.TabIndex = 4}},
+        {"cmdFirst", "", 150, 450, 1560, 405, {.TabIndex = 0}},
+        {"chkSecond", "", 150, 900, 195, 195, {.TabIndex = 1}},
+        {"cmdOff", "", 1650, 450, 1200, 405, {.TabIndex = 2, .Properties = {{"enabled", "0"}}}},
+        {"txtHidden", "fraHidden", 0, 0, 1500, 255, {.TabIndex = 3}},
+        {"barShown", "", 150, 1200, 1500, 210, {.TabIndex = 5}},
+        {"lblNone", "", 150, 1500, 1500, 210, {.Caption = "no focus", .TabIndex = 6}},
+        {"txtUnordered", "", 1650, 150, 1200, 255, {}},
+    };
+    ProgramPump pump;
+    form.Show();
+    // The control holding the focus, by name.
+    auto focused = [&]() -> std::string {
+        HWND focus = GetFocus();
+        for (ui::Element* element : form.Elements()) {
+            HWND window = element->Window();
+            if (window != nullptr && (window == focus || IsChild(window, focus))) {
+                return element->Name();
+            }
+        }
+        return focus == form.Hwnd() ? "form" : "elsewhere";
+    };
+    std::vector<std::string> forwards;
+    for (int i = 0; i < 5; ++i) {
+        KeyPress(VK_TAB);
+        forwards.push_back(focused());
+    }
+    EXPECT_EQ(forwards, (std::vector<std::string>{"cmdFirst", "chkSecond", "txtLast",
+                                                  "txtUnordered", "cmdFirst"}));
+    std::vector<std::string> backwards;
+    for (int i = 0; i < 4; ++i) {
+        ShiftKeyPress(VK_TAB);
+        backwards.push_back(focused());
+    }
+    EXPECT_EQ(backwards,
+              (std::vector<std::string>{"txtUnordered", "txtLast", "chkSecond", "cmdFirst"}));
+
+    // A text box takes the focus into its edit field, and the key types no tab there.
+    KeyPress(VK_TAB);
+    KeyPress(VK_TAB);
+    EXPECT_EQ(GetFocus(), txtLast.tbTexto.Window());
+    EXPECT_EQ(txtLast.Text(), "Texto");
+    // Controls shown or enabled later join the order where they stand.
+    fraHidden.SetVisible(true);
+    cmdOff.SetEnabled(true);
+    ShiftKeyPress(VK_TAB);
+    EXPECT_EQ(focused(), "txtHidden");
+    ShiftKeyPress(VK_TAB);
+    EXPECT_EQ(focused(), "cmdOff");
+}
+
 TEST_F(FormLayer, ModalFormReturnsWhenHiddenAndBlocksItsOwner) {
     TestForm dialog;
     ui::Timer tmrAnswer{dialog, "tmrAnswer"};
@@ -208,6 +320,21 @@ TEST_F(FormLayer, ModalFormReturnsWhenHiddenAndBlocksItsOwner) {
     RECT owner = WindowRect(form.Hwnd());
     EXPECT_EQ((shownAt.left + shownAt.right) / 2, (owner.left + owner.right) / 2);
     EXPECT_EQ((shownAt.top + shownAt.bottom) / 2, (owner.top + owner.bottom) / 2);
+}
+
+TEST_F(FormLayer, FirstShowCentresOnTheWholeScreenWhateverTheWorkArea) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    // A taskbar down the left side and one along the bottom take part of the screen.
+    RECT narrowed{300, 0, width, height - 100};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &narrowed, 0));
+    form.Show();
+    SystemParametersInfoA(SPI_SETWORKAREA, 0, &work, 0);
+    RECT shown = WindowRect(form.Hwnd());
+    EXPECT_EQ(shown.left, (width - 200) / 2);
+    EXPECT_EQ(shown.top, (height - 150) / 2);
 }
 
 TEST(PropertyBag, DefaultsCaseAndWhatIsWritten) {
@@ -237,6 +364,74 @@ TEST(PropertyBag, DefaultsCaseAndWhatIsWritten) {
     EXPECT_EQ(written.ReadColor("forecolor", 0), 0x80000008u);
     written.WriteString("text", "Texto", "Texto");
     EXPECT_FALSE(written.Contains("Text")) << "writing the default back removes the key";
+}
+
+TEST(TextToInteger, NumbersAsTheFormSystemReadsThem) {
+    struct Case {
+        const char* text;
+        std::int32_t number; // the value, or the failure's number
+        bool fails;
+    };
+    const Case cases[] = {
+        {"2", 2, false},
+        {"  -17\t", -17, false},
+        {"+3", 3, false},
+        {"007", 7, false},
+        // Fractions round half to even, on the digits as written.
+        {"1.5", 2, false},
+        {"2.5", 2, false},
+        {"-2.5", -2, false},
+        {"2.5000000000000000001", 3, false},
+        {"2.4999999999999999999", 2, false},
+        {".5", 0, false},
+        {"7.", 7, false},
+        {"-0.4", 0, false},
+        // Hexadecimal and octal are bit patterns: up to 16 bits an Integer, up to 32 a Long.
+        {"&H2", 2, false},
+        {"&h7fff", 32767, false},
+        {"&HFFFF", -1, false},
+        {"&H8000", -32768, false},
+        {"&HFFFFFFFF", -1, false},
+        {"&O17", 15, false},
+        {" &o177777 ", -1, false},
+        // Other notations are no numbers.
+        {"", 13, true},
+        {"   ", 13, true},
+        {"0x2", 13, true},
+        {"inf", 13, true},
+        {"nan", 13, true},
+        {"1e1", 13, true},
+        {"1,000", 13, true},
+        {"- 1", 13, true},
+        {"+", 13, true},
+        {".", 13, true},
+        {"2 3", 13, true},
+        {"&H", 13, true},
+        {"&HG", 13, true},
+        {"&O8", 13, true},
+        {"-&H2", 13, true},
+        {"&H2&", 13, true},
+        {"two", 13, true},
+        {"99999999999999999999x", 13, true},
+        // Numbers outside the 16 bits.
+        {"32767.4", 32767, false},
+        {"32767.5", 6, true},
+        {"-32768.5", -32768, false},
+        {"-32768.6", 6, true},
+        {"40000", 6, true},
+        {"99999999999999999999999", 6, true},
+        {"&H10000", 6, true},
+        {"&H7FFFFFFF", 6, true},
+        {"&H100000000", 6, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.text + "\"");
+        if (c.fails) {
+            EXPECT_EQ(FailureNumber([&] { ui::TextToInteger(c.text); }), c.number);
+        } else {
+            EXPECT_EQ(ui::TextToInteger(c.text), c.number);
+        }
+    }
 }
 
 } // namespace

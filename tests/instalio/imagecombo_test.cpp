@@ -273,6 +273,28 @@ TEST_F(ImageComboTest, ImageListsAreCopiedAndEntriesKeepTheirIconNumbers) {
     EXPECT_EQ(PixelAt(kIconColour), kRed);
 }
 
+TEST_F(ImageComboTest, SelectedIndexReadsNumbersAsTheFormSystemDoes) {
+    struct Case {
+        const char* given;
+        const char* index;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {"&H2", "2", "       Tres"}, {" +1 ", "1", "       Dos"},
+        {"0.5", "0", "       Uno"}, // half to even
+        {"1.5", "2", "       Tres"}, {"&O1", "1", "       Dos"},
+        {"&HFFFF", "-1", ""}, // the 16-bit pattern of -1: nothing selected
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        Taken();
+        cmbTest.SetSelectedIndex(c.given);
+        EXPECT_EQ(cmbTest.SelectedIndex(), c.index);
+        EXPECT_EQ(cmbTest.Text(), c.caption);
+        EXPECT_EQ(Taken(), Selected(c.index));
+    }
+}
+
 TEST_F(ImageComboTest, FailuresLeaveCaptionIconAndEntries) {
     struct Case {
         const char* call;
@@ -285,6 +307,10 @@ TEST_F(ImageComboTest, FailuresLeaveCaptionIconAndEntries) {
         {"SelectedIndex \"\"", [&] { cmbTest.SetSelectedIndex(""); }, 13, "1"},
         {"SelectedIndex \"40000\"", [&] { cmbTest.SetSelectedIndex("40000"); }, 6, "1"},
         {"SelectedIndex \"-32769\"", [&] { cmbTest.SetSelectedIndex("-32769"); }, 6, "1"},
+        {"SelectedIndex \"0x2\"", [&] { cmbTest.SetSelectedIndex("0x2"); }, 13, "1"},
+        {"SelectedIndex \"inf\"", [&] { cmbTest.SetSelectedIndex("inf"); }, 13, "1"},
+        {"SelectedIndex \"1e0\"", [&] { cmbTest.SetSelectedIndex("1e0"); }, 13, "1"},
+        {"SelectedIndex \"&H10000\"", [&] { cmbTest.SetSelectedIndex("&H10000"); }, 6, "1"},
         // Past the entries: the index is taken before the list fails.
         {"SelectedIndex \"3\"", [&] { cmbTest.SetSelectedIndex("3"); }, 35600, "3"},
         {"AddItem at 5", [&] { cmbTest.AddItem("Cinco", 5, 1); }, 35600, "1"},

@@ -4,6 +4,7 @@
 // listed) comes through the replaceable listing.
 #include "failure.h"
 #include "folderlisting.h"
+#include "reported_failures.h"
 #include "support.h"
 #include "test_form.h"
 #include "treefolder.h"
@@ -13,8 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <new>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,7 +41,8 @@ void PrintTo(const Shown& shown, std::ostream* out) {
 }
 const Shown kPlaceholder = {"", 0, false, 0};
 
-// The replaced listing: fixed answers by text, the calls it took, and one folder that fails.
+// The replaced listing: fixed answers by text, the calls it took, and one folder that fails
+// with a run-time failure of its number, or with what `fail` throws.
 struct FakeListing {
     std::vector<std::string> drives;
     std::map<std::string, UINT> types;
@@ -45,6 +50,7 @@ struct FakeListing {
     std::map<std::string, std::vector<std::string>> folders; // others go to the platform
     std::string failing;
     std::int32_t failure = 0;
+    std::function<void()> fail;
 };
 FakeListing fake;
 
@@ -58,6 +64,9 @@ UINT FakeDriveType(const std::string& entry) {
 }
 std::vector<std::string> FakeSubFolders(const std::string& folder) {
     if (folder == fake.failing) {
+        if (fake.fail) {
+            fake.fail();
+        }
         throw RunTimeFailure{fake.failure, "listing failed"};
     }
     auto found = fake.folders.find(folder);
@@ -296,22 +305,40 @@ TEST_F(TreeFolderTest, CollapsingThrowsTheNodesAwaySoTheNextExpansionReadsAgain)
 }
 
 TEST_F(TreeFolderTest, AFolderThatCannotBeListedEndsTheExpansionThere) {
-    fake.failing = kScratch + "\\Alpha\\";
-    fake.failure = 75;
+    ReportedFailures reported;
+    struct Case {
+        const char* failure;
+        std::function<void()> fail; // none: run-time failure 75
+    };
+    const Case cases[] = {
+        {"path access error", {}},
+        {"a C++ error", [] { throw std::runtime_error("listing broke"); }},
+        {"no memory", [] { throw std::bad_alloc(); }},
+        {"an unknown object", [] { throw 7; }},
+    };
     ui::Listing.SubFolders = FakeSubFolders;
     Load();
     ClickButton({Drive()});
-    ClickButton(Scratch());
-    // Alpha is added, without its placeholder; Beta and gamma are not.
-    EXPECT_EQ(ChildrenAt(Scratch()), (std::vector<Shown>{{"Alpha", 4, false, 0}}));
-    EXPECT_EQ(TreeFolder1.Path(), "C:") << "the failed expansion sets no path";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failure);
+        fake.failing = kScratch + "\\Alpha\\";
+        fake.failure = 75;
+        fake.fail = c.fail;
+        const std::string before = TreeFolder1.Path();
+        ClickButton(Scratch());
+        // Alpha is added, without its placeholder; Beta and gamma are not.
+        EXPECT_EQ(ChildrenAt(Scratch()), (std::vector<Shown>{{"Alpha", 4, false, 0}}));
+        EXPECT_EQ(TreeFolder1.Path(), before) << "the failed expansion sets no path";
+        EXPECT_TRUE(reported.Taken().empty()) << "the expansion catches every failure itself";
 
-    fake.failing.clear();
-    ClickButton(Scratch());
-    ClickButton(Scratch());
-    EXPECT_EQ(ChildrenAt(Scratch()),
-              (std::vector<Shown>{
-                  {"Alpha", 4, false, 1}, {"Beta", 4, false, 0}, {"gamma", 4, false, 1}}));
+        fake.failing.clear();
+        ClickButton(Scratch());
+        ClickButton(Scratch());
+        EXPECT_EQ(ChildrenAt(Scratch()),
+                  (std::vector<Shown>{
+                      {"Alpha", 4, false, 1}, {"Beta", 4, false, 0}, {"gamma", 4, false, 1}}));
+        ClickButton(Scratch()); // collapsed again for the next case
+    }
 }
 
 TEST_F(TreeFolderTest, ADriveWithoutAMediumStaysCollapsedWithItsPlaceholder) {
@@ -346,11 +373,12 @@ TEST_F(TreeFolderTest, PathWalksTheTreeDownToTheTarget) {
         std::string pathAfter;
         std::vector<std::string> selected; // node texts below the drive
     };
-    // Each node the walk selects is expanded, and each expansion sets Path to its key.
+    // Each node the walk selects is expanded, and each expansion sets Path to its key; a node
+    // without sub-folders (Inner) does not expand, so Path stays at the last one that did.
     const Case cases[] = {
         {kScratch + "\\Alpha\\Inner",
          true,
-         kScratch + "\\Alpha\\Inner",
+         kScratch + "\\Alpha",
          {"InstalioTreeTest", "Alpha", "Inner"}},
         {"c:\\INSTALIOTREETEST\\alpha\\",
          true,
@@ -385,6 +413,9 @@ TEST_F(TreeFolderTest, PathWalksTheTreeDownToTheTarget) {
 }
 
 TEST_F(TreeFolderTest, PathWithoutANodeStoresTheValueAndSelectsNothing) {
+    // Before its form has loaded, the tree has no nodes at all.
+    TreeFolder1.Path("C:\\Data");
+    EXPECT_EQ(TreeFolder1.Path(), "C:\\Data\\");
     Load();
     struct Case {
         std::string given;

@@ -5,6 +5,7 @@
 #include "vmcomctl.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -47,6 +48,32 @@ DWORD ButtonFlag(bool down, int button) {
     default:
         return down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     }
+}
+
+// The last press of the left button: where and when.
+POINT lastPress{};
+DWORD lastPressTime = 0;
+bool pressedBefore = false;
+
+// Sends a press of `button`; a left press that could make a double click with the last one
+// waits first, unless it is meant to.
+void Press(int button, bool secondOfDouble) {
+    if (button == 1) {
+        POINT at{};
+        GetCursorPos(&at);
+        const bool nearLast = pressedBefore &&
+                          std::abs(at.x - lastPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+                          std::abs(at.y - lastPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+        const DWORD apart = GetDoubleClickTime() + 50;
+        while (nearLast && !secondOfDouble && GetTickCount() - lastPressTime < apart) {
+            Pump(10);
+        }
+        lastPress = at;
+        lastPressTime = GetTickCount();
+        pressedBefore = true;
+    }
+    SendOne(MouseInput(ButtonFlag(true, button)));
+    Settle();
 }
 
 void SendKey(WORD virtualKey, bool down) {
@@ -123,8 +150,7 @@ void MouseMove(POINT screen) {
 }
 
 void MouseDown(int button) {
-    SendOne(MouseInput(ButtonFlag(true, button)));
-    Settle();
+    Press(button, false);
 }
 
 void MouseUp(int button) {
@@ -138,9 +164,25 @@ void MouseClick(POINT screen, int button) {
     MouseUp(button);
 }
 
+void DoubleClick(POINT screen) {
+    MouseMove(screen);
+    Press(1, false);
+    MouseUp(1);
+    Press(1, true);
+    MouseUp(1);
+}
+
 void KeyPress(WORD virtualKey) {
     SendKey(virtualKey, true);
     SendKey(virtualKey, false);
+    Settle();
+}
+
+void ShiftKeyPress(WORD virtualKey) {
+    SendKey(VK_SHIFT, true);
+    SendKey(virtualKey, true);
+    SendKey(virtualKey, false);
+    SendKey(VK_SHIFT, false);
     Settle();
 }
 

@@ -2,6 +2,8 @@
 // events, and pictures of the screen saved as PNG files.
 #pragma once
 
+#include "pump.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -14,13 +16,31 @@ namespace instalio::test {
 // Runs the window system's pending events of this thread for about `milliseconds`.
 void Pump(int milliseconds = 50);
 
+// While it lives, events are pumped as the program pumps them (through the form layer's
+// clock): the Tab key moves the focus between a form's controls.
+class ProgramPump {
+public:
+    ProgramPump() { SetEngineClock(&clock_); }
+    ~ProgramPump() { SetEngineClock(nullptr); }
+    ProgramPump(const ProgramPump&) = delete;
+    ProgramPump& operator=(const ProgramPump&) = delete;
+
+private:
+    ui::FormClock clock_;
+};
+
 // Real input, sent through the window system (SendInput) from this thread; each call returns
-// once this thread has handled what the input caused.
+// once this thread has handled what the input caused. A press of the left button near the last
+// one waits until the system's double-click time has passed since it, so that separate presses
+// never make a double click; DoubleClick makes one.
 void MouseMove(POINT screen);
 void MouseDown(int button = 1);
 void MouseUp(int button = 1);
 void MouseClick(POINT screen, int button = 1);
+void DoubleClick(POINT screen);
 void KeyPress(WORD virtualKey);
+// A key pressed with Shift held down.
+void ShiftKeyPress(WORD virtualKey);
 // Types `text` (ASCII) as key presses.
 void TypeText(const std::string& text);
 

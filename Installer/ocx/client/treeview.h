@@ -8,10 +8,11 @@
 //
 // Events: NodeClick for a node clicked with the mouse or selected with a key (not for a node
 // selected with SetSelected); Expand before a node shows its children, so that the handler can
-// fill them in (a node left without children, or collapsed by the handler, does not expand);
-// Collapse after a node hid its children. Expanding and collapsing through SetExpanded raise
-// them too. Every event runs guarded: a failure that escapes a handler is reported and ends the
-// program.
+// fill them in (a node left without children, or collapsed by the handler, does not expand),
+// and only for a node that has children (a placeholder counts); Collapse after a node hid its
+// children. Expanding and collapsing through SetExpanded raise them too; expanding a node
+// without children does nothing. Every event runs guarded: a failure that escapes a handler is
+// reported and ends the program.
 #pragma once
 
 #include "vmcomctl.h"

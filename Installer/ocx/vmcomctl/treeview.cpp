@@ -274,6 +274,10 @@ VmStatus TreeView::SetExpanded(VmNode id, bool expanded) {
     if (expanded == IsExpanded(*node)) {
         return VMCOMCTL_OK;
     }
+    if (expanded && FirstChild(*node) == nullptr) {
+        return VMCOMCTL_OK; // as in the platform's tree: a node without children has nothing to
+                            // show, and raises no Expand
+    }
     if (expanded && !RaiseExpand(id)) {
         return VMCOMCTL_OK;
     }

@@ -5,9 +5,10 @@
 // found. Each node keeps its number (VmNode) until it is removed.
 //
 // Events: NodeClick for a node clicked with the mouse or selected with a key; Expand before a
-// node shows its children (the handler fills them in; a node left without children, or
-// collapsed by the handler, does not expand); Collapse after a node hid its children. An
-// expanded node shows its expanded picture.
+// node shows its children, only for a node that has children (a placeholder counts), so that
+// the handler fills them in (a node left without children, or collapsed by the handler, does
+// not expand); Collapse after a node hid its children. An expanded node shows its expanded
+// picture.
 #pragma once
 
 #include "site.h"

@@ -30,6 +30,7 @@ Description Constituents() {
 Barra::Barra(HostContainer& owner, std::string name) : UserControl(owner, std::move(name)) {
     ApplyDescription(Constituents());
     SetTransparent(true);
+    SetCanGetFocus(false); // a display: neither a click nor Tab gives it the focus
     Timer.Tick = [this] { Timer_Timer(); };
 }
 

@@ -25,6 +25,9 @@ public:
 
     std::function<void()> Click;
 
+    // Tab passes over a disabled button. An enabled one takes the focus, but no key presses it.
+    bool TakesFocus() const override { return m_Enabled && UserControl::TakesFocus(); }
+
     Image Image1{*this, "Image1"};
     Image Image2{*this, "Image2"};
     Image Image3{*this, "Image3"};

@@ -1,9 +1,6 @@
 #include "imagecombo.h"
 
-#include "failure.h"
-
-#include <cmath>
-#include <cstdlib>
+#include "conversion.h"
 
 namespace instalio::ui {
 
@@ -34,25 +31,6 @@ Description Constituents() {
         {"Image1", "", 0, 0, 75, 255, {.Picture = "COMBO_LEFT", .MousePointer = "HAND"}},
         {"Icono", "", 115, 0, 240, 240, {.Stretch = false, .MousePointer = "HAND"}},
     };
-}
-
-// A text converted to a 16-bit integer: a number rounded half to even, or the conversion's
-// failure (13 type mismatch, 6 overflow).
-std::int16_t ToInteger(const std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    double value = std::strtod(begin, &end);
-    while (end != nullptr && (*end == ' ' || *end == '\t')) {
-        ++end;
-    }
-    if (end == begin || *end != '\0' || std::isnan(value)) {
-        throw RunTimeFailure{13, "Type mismatch"};
-    }
-    double rounded = std::nearbyint(value);
-    if (rounded < -32768.0 || rounded > 32767.0) {
-        throw RunTimeFailure{6, "Overflow"};
-    }
-    return static_cast<std::int16_t>(rounded);
 }
 
 RECT PixelRect(int left, int top, int width, int height) {
@@ -94,7 +72,7 @@ void ImageCombo::SetEnabled(bool enabled) {
 }
 
 void ImageCombo::SetSelectedIndex(const std::string& index) {
-    m_SelectedIndex = ToInteger(index);
+    m_SelectedIndex = TextToInteger(index);
     if (m_SelectedIndex >= 0) {
         ocx::ListItem item = Lista->Item(m_SelectedIndex + 1);
         SetText(kBlanks + item.Text);

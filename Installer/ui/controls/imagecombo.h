@@ -24,8 +24,9 @@ public:
     void SetText(const std::string& text);
     // The selected entry counted from 0, as decimal text; "-1" when none.
     std::string SelectedIndex() const { return std::to_string(m_SelectedIndex); }
-    // Selects the entry of the index given as text; a text that is no 16-bit number fails
-    // before anything changes, an index past the entries fails after the index was taken.
+    // Selects the entry of the index given as text, converted as the form system converts a
+    // text to a number: a text that is no number (13) or no 16-bit one (6) fails before
+    // anything changes, an index past the entries fails after the index was taken.
     void SetSelectedIndex(const std::string& index);
     bool Enabled() const { return lblTexto.Element::Enabled(); }
     void SetEnabled(bool enabled);

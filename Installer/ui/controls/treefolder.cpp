@@ -77,6 +77,12 @@ void TreeFolder::UserControl_Resize() {
     }
 }
 
+void TreeFolder::UserControl_GotFocus() {
+    if (TreeView1 != nullptr) {
+        TreeView1->SetFocus();
+    }
+}
+
 void TreeFolder::LoadDrives() {
     TreeView1->Clear();
     for (const std::string& entry : Listing.Drives()) {
@@ -91,6 +97,9 @@ void TreeFolder::LoadDrives() {
 
 void TreeFolder::TreeView1_NodeClick(const ocx::TreeNode& Node) {
     m_Path = Node.Key();
+    if (NodeClick) {
+        NodeClick();
+    }
 }
 
 void TreeFolder::TreeView1_Expand(const ocx::TreeNode& Node) {
@@ -109,7 +118,7 @@ void TreeFolder::TreeView1_Expand(const ocx::TreeNode& Node) {
                 bool hasChildren = false;
                 try {
                     hasChildren = !Listing.SubFolders(entry + "\\").empty();
-                } catch (const RunTimeFailure&) {
+                } catch (...) {
                     TreeView1->AddChild(key, entry, text, kFolder);
                     throw;
                 }
@@ -121,9 +130,21 @@ void TreeFolder::TreeView1_Expand(const ocx::TreeNode& Node) {
         }
         m_Path = key;
     } catch (const RunTimeFailure& failure) {
+        // A failure ends the expansion where it got to, without a message; a drive without a
+        // medium is collapsed again.
         if (failure.number == kDeviceUnavailable) {
-            TreeView1->Node(Node.Index()).SetExpanded(false);
+            CollapseAgain(Node);
         }
+    } catch (...) {
+        // Any other failure ends it the same way: none goes on to the window system.
+    }
+}
+
+void TreeFolder::CollapseAgain(const ocx::TreeNode& Node) {
+    try {
+        TreeView1->Node(Node.Index()).SetExpanded(false);
+    } catch (...) {
+        // The node went meanwhile: nothing is left to collapse.
     }
 }
 
@@ -139,6 +160,9 @@ void TreeFolder::TreeView1_Collapse(const ocx::TreeNode& Node) {
 }
 
 void TreeFolder::SetPath(const std::string& MyPath) {
+    if (TreeView1 == nullptr) {
+        return; // not on a loaded form yet: there are no nodes to walk
+    }
     try {
         std::vector<std::string> prefixes;
         for (std::size_t start = 0;;) {
@@ -155,8 +179,8 @@ void TreeFolder::SetPath(const std::string& MyPath) {
             node.SetExpanded(true);
             node.EnsureVisible();
         }
-    } catch (const RunTimeFailure&) {
-        // A name without a node ends the walk; what was selected stays.
+    } catch (...) {
+        // A name without a node, or any other failure, ends the walk; what was selected stays.
     }
 }
 

@@ -28,6 +28,7 @@ struct Design {
     std::optional<bool> Enabled;
     std::optional<int> Interval;                                 // a timer's, in milliseconds
     std::optional<std::string> MousePointer;                     // a cursor resource of the program
+    std::optional<int> TabIndex;                                 // the place in the tab order
     std::vector<std::pair<std::string, std::string>> Properties; // a user control's bag
 };
 

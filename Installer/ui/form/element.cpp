@@ -118,6 +118,9 @@ void Element::ApplyDesign(const Design& design) {
     if (design.MousePointer) {
         SetMousePointer(LoadCursorResource(*design.MousePointer));
     }
+    if (design.TabIndex) {
+        SetTabIndex(design.TabIndex);
+    }
 }
 
 void Element::GeometryChanged(bool /*sizeChanged*/) {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ public:
     // The cursor shown over the element; null: the default arrow.
     HCURSOR MousePointer() const { return mousePointer_; }
     void SetMousePointer(HCURSOR cursor) { mousePointer_ = cursor; }
+    // The element's place in its window's tab order; none: after those that have one.
+    std::optional<int> TabIndex() const { return tabIndex_; }
+    void SetTabIndex(std::optional<int> index) { tabIndex_ = index; }
 
     Container* Parent() const { return parent_; }
     // Moves the element into `parent` (of the same window), on top of its children.
@@ -63,8 +67,10 @@ public:
     bool EnabledInHost() const;
 
     // Mouse events of windowless elements (X and Y in twips, relative to the element). A click
-    // is a press and a release of the left button on the same element.
+    // is a press and a release of the left button on the same element. The second press of a
+    // double click raises DblClick instead of MouseDown, and its release MouseUp but no Click.
     std::function<void()> Click;
+    std::function<void()> DblClick;
     std::function<void(int Button, int Shift, int X, int Y)> MouseDown;
     std::function<void(int Button, int Shift, int X, int Y)> MouseUp;
     // Focus events of windowed elements, as their host sees them.
@@ -78,6 +84,8 @@ public:
     virtual bool Windowless() const { return true; }
     // Whether the element receives the mouse: shapes and timers let it through.
     virtual bool TakesMouse() const { return true; }
+    // Whether Tab can give the element the focus: windowed elements that take it.
+    virtual bool TakesFocus() const { return false; }
     virtual Container* AsContainer() { return nullptr; }
     // Called once the host window exists (windowed elements create their window here).
     virtual void Realize() {}
@@ -118,6 +126,7 @@ private:
     bool visible_ = true;
     bool enabled_ = true;
     HCURSOR mousePointer_ = nullptr;
+    std::optional<int> tabIndex_;
 };
 
 // An element that holds others: a frame, a user control or a form.

@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include "gdi.h"
+#include "pump.h"
 
 namespace instalio::ui {
 
@@ -8,10 +9,9 @@ namespace {
 
 int loadedForms = 0;
 
-RECT WorkArea() {
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
+// The whole primary screen, taskbar and all.
+RECT Screen() {
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
 } // namespace
@@ -41,7 +41,7 @@ void Form::Load() {
 void Form::Show() {
     Load();
     if (!shownBefore_) {
-        CentreOn(WorkArea());
+        CentreOn(Screen());
         shownBefore_ = true;
     }
     SetWindowLongPtrA(Hwnd(), GWL_EXSTYLE,
@@ -75,8 +75,7 @@ void Form::ShowModal(Form& owner) {
             PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 1);
             break;
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        RunEvent(message);
     }
     if (modalOwner_ != nullptr) {
         EnableWindow(modalOwner_, TRUE);

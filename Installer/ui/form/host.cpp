@@ -21,6 +21,9 @@ void RegisterHostClass() {
     }
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
+    // The second press of a double click comes as a double-click message, decided by the
+    // system's double-click time and rectangle.
+    windowClass.style = CS_DBLCLKS;
     windowClass.lpfnWndProc = DefWindowProcA; // replaced per window once it is created
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kHostClass;
@@ -80,9 +83,11 @@ int ButtonOf(UINT message) {
     switch (message) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
         return kRightButton;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
         return kMiddleButton;
     default:
         return kLeftButton;
@@ -112,6 +117,15 @@ HostContainer::HostContainer(std::string name) : Container(std::move(name)) {}
 
 HostContainer::~HostContainer() {
     DestroyHostWindow();
+}
+
+HostContainer* HostContainer::FromWindow(HWND window) {
+    char name[sizeof kHostClass + 1] = {};
+    if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 ||
+        std::string(name) != kHostClass) {
+        return nullptr;
+    }
+    return FromParameter<HostContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 Element* HostContainer::Find(const std::string& name) const {
@@ -231,12 +245,13 @@ void HostContainer::Paint() {
     EndPaint(hwnd_, &paint);
 }
 
-void HostContainer::ButtonDown(int button, LPARAM position) {
+void HostContainer::ButtonDown(int button, LPARAM position, bool secondPress) {
     BeforeMouseDown();
     POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
     Element* hit = HitTest(point);
     int shift = ShiftState();
     if (hit == nullptr) {
+        // On the background the second press of a double click is a press like the first.
         BackgroundMouseDown(button, shift, Twips(point.x), Twips(point.y));
         return;
     }
@@ -246,15 +261,22 @@ void HostContainer::ButtonDown(int button, LPARAM position) {
     RECT rect = hit->HostRect();
     if (button == kLeftButton) {
         pressed_ = hit;
+        secondPress_ = secondPress;
         SetCapture(hwnd_);
     }
-    if (hit->MouseDown) {
+    if (secondPress) {
+        // DblClick in place of MouseDown; the release raises MouseUp but no second Click.
+        if (hit->DblClick) {
+            hit->DblClick();
+        }
+    } else if (hit->MouseDown) {
         hit->MouseDown(button, shift, Twips(point.x - rect.left), Twips(point.y - rect.top));
     }
 }
 
 void HostContainer::ButtonUp(int button, LPARAM position) {
     POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    const bool secondPress = button == kLeftButton && std::exchange(secondPress_, false);
     Element* element = button == kLeftButton ? std::exchange(pressed_, nullptr) : HitTest(point);
     if (button == kLeftButton && GetCapture() == hwnd_) {
         ReleaseCapture();
@@ -268,7 +290,7 @@ void HostContainer::ButtonUp(int button, LPARAM position) {
                          Twips(point.y - rect.top));
     }
     // The element may be gone or hidden by now; a click needs the release on it.
-    if (button == kLeftButton && HitTest(point) == element && element->Click) {
+    if (button == kLeftButton && !secondPress && HitTest(point) == element && element->Click) {
         element->Click();
     }
 }
@@ -295,7 +317,12 @@ LRESULT HostContainer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: // only the left button double-clicks
+    case WM_MBUTTONDBLCLK:
         ButtonDown(ButtonOf(message), lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        ButtonDown(kLeftButton, lParam, true);
         return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -304,6 +331,7 @@ LRESULT HostContainer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CAPTURECHANGED:
         pressed_ = nullptr;
+        secondPress_ = false;
         return 0;
     case WM_SETCURSOR:
         if (FromParameter<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {

@@ -17,6 +17,12 @@ public:
 
     HWND Hwnd() const { return hwnd_; }
 
+    // The host that owns `window`; null for a window that is no host's.
+    static HostContainer* FromWindow(HWND window);
+
+    // Every element of this host (not the constituents of its user controls), in registration
+    // order.
+    const std::vector<Element*>& Elements() const { return elements_; }
     // The element registered under `name`; null when there is none.
     Element* Find(const std::string& name) const;
     template <typename Kind> Kind& Get(const std::string& name) const {
@@ -74,7 +80,8 @@ private:
     void Unregister(Element& element);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
-    void ButtonDown(int button, LPARAM position);
+    // secondPress: the second press of a double click (left button only).
+    void ButtonDown(int button, LPARAM position, bool secondPress = false);
     void ButtonUp(int button, LPARAM position);
     bool SetCursorAt(POINT point) const;
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -82,6 +89,7 @@ private:
     std::vector<Element*> elements_; // every element of this host, in registration order
     HWND hwnd_ = nullptr;
     Element* pressed_ = nullptr; // the element the left button went down on
+    bool secondPress_ = false;   // that press was the second of a double click
 };
 
 // The shift state of the keyboard as the form events give it (1 Shift, 2 Ctrl, 4 Alt).

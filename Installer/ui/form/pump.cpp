@@ -1,11 +1,28 @@
 #include "pump.h"
 
-#include <windows.h>
+#include "taborder.h"
 
 namespace instalio::ui {
 
 void DoEvents() {
     EngineClock().DoEvents();
+}
+
+void RunEvent(MSG& message) {
+    if (HandleTabKey(message)) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
+
+int RunMessageLoop() {
+    MSG message;
+    int got = 0;
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+        RunEvent(message);
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
 void FormClock::Sleep(int milliseconds) {
@@ -18,7 +35,7 @@ void FormClock::Sleep(int milliseconds) {
 }
 
 void FormClock::DoEvents() {
-    PumpPendingEvents();
+    PumpPendingEvents(RunEvent);
 }
 
 void FormClock::WaitFor(HANDLE object, int milliseconds) {

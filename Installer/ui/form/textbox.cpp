@@ -1,5 +1,6 @@
 #include "textbox.h"
 
+#include "failure.h"
 #include "guard.h"
 #include "host.h"
 #include "message.h"
@@ -9,6 +10,12 @@
 #include <vector>
 
 namespace instalio::ui {
+
+namespace {
+
+constexpr std::int32_t kInvalidPropertyValue = 380;
+
+} // namespace
 
 TextBox::~TextBox() {
     if (hwnd_ != nullptr) {
@@ -36,6 +43,9 @@ void TextBox::SetText(const std::string& text) {
 }
 
 void TextBox::SetMaxLength(long length) {
+    if (length < 0) {
+        throw RunTimeFailure{kInvalidPropertyValue, "Invalid property value"};
+    }
     maxLength_ = length;
     if (hwnd_ != nullptr) {
         SendMessageA(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(length > 0 ? length : 0), 0);

@@ -19,7 +19,8 @@ public:
 
     std::string Text() const;
     void SetText(const std::string& text);
-    // 0: no limit.
+    // 0: no limit. A negative length fails with invalid property value (380), and nothing
+    // changes.
     long MaxLength() const { return maxLength_; }
     void SetMaxLength(long length);
     // Read-only.
@@ -36,6 +37,7 @@ public:
     std::function<void(std::int16_t& KeyCode, std::int16_t& Shift)> KeyUp;
 
     bool Windowless() const override { return false; }
+    bool TakesFocus() const override { return hwnd_ != nullptr; }
     HWND Window() const override { return hwnd_; }
     void Realize() override;
     bool HandleHostMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -23,6 +23,7 @@ public:
     std::function<void(const std::string& key)> PropertyChangedNotify;
 
     bool Windowless() const override { return false; }
+    bool TakesFocus() const override { return canGetFocus_ && Hwnd() != nullptr; }
     HWND Window() const override { return Hwnd(); }
     void ApplyDesign(const Design& design) override;
     void Realize() override;
@@ -41,7 +42,7 @@ protected:
     void SetTransparent(bool transparent);
     // The cursor over the control where no constituent has its own.
     void SetControlPointer(HCURSOR cursor) { controlPointer_ = cursor; }
-    // Whether a click gives the control the focus.
+    // Whether a click or Tab gives the control the focus.
     void SetCanGetFocus(bool canGetFocus) { canGetFocus_ = canGetFocus; }
     // Follows the focus of a constituent window that the control did not make itself (the
     // windows of a control library), so that the control knows when the focus leaves it.

@@ -85,6 +85,10 @@ TREE_ROW = 16
 TREE_INDENT = 19
 TREE_TEXT = 38
 LANGUAGE_CODES = ["en", "es", "pt", "it", "fr", "es-mx", "ca", "nl", "hr"]
+# The window system's double-click time (its default) and rectangle: two presses closer than
+# these in time and place make a double click.
+DOUBLE_CLICK_TIME = 0.5
+DOUBLE_CLICK_SPAN = 4
 
 
 def px(twips):
@@ -341,6 +345,7 @@ class Screen:
         self.name = name
         self.x = xdisplay.Display(name)
         self.root = self.x.screen().root
+        self._last_click = None  # (x, y, time)
 
     def close(self):
         self.x.close()
@@ -386,7 +391,30 @@ class Screen:
                        check=True, timeout=30)
 
     def click(self, x, y):
+        """One click. A user's separate clicks on one spot are further apart than the
+        double-click time: a click near the last one waits until then."""
+        self.apart_from_last_click(x, y)
         self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "1")
+        self.clicked(x, y)
+
+    def double_click(self, x, y, gap=0.12):
+        """Two clicks `gap` s apart."""
+        self.apart_from_last_click(x, y)
+        self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", "2", "--delay",
+                     int(gap * 1000), "1")
+        self.clicked(x, y)
+
+    def apart_from_last_click(self, x, y):
+        """Waits until a click at x, y can make no double click with the last one."""
+        if self._last_click is None:
+            return
+        last_x, last_y, at = self._last_click
+        if abs(x - last_x) <= DOUBLE_CLICK_SPAN and abs(y - last_y) <= DOUBLE_CLICK_SPAN:
+            time.sleep(max(0.0, at + DOUBLE_CLICK_TIME + 0.1 - time.monotonic()))
+
+    def clicked(self, x, y):
+        """Notes a click made at x, y (by click, or by a caller's own input)."""
+        self._last_click = (x, y, time.monotonic())
 
     def key(self, *keys):
         self.xdotool("key", "--delay", "30", *keys)
@@ -414,12 +442,17 @@ class Window:
         Path(path).parent.mkdir(parents=True, exist_ok=True)
         self.grab().save(path)
 
-    def click(self, rect, dx=None, dy=None):
-        """Clicks into a layout rectangle: at its centre, or dx, dy pixels from its top-left."""
+    def click(self, rect, dx=None, dy=None, double=False):
+        """Clicks into a layout rectangle: at its centre, or dx, dy pixels from its top-left;
+        twice in quick succession when `double`."""
         x, y, _, _ = self.geometry()
         left, top, width, height = rect_px(rect)
-        self.screen.click(x + left + (width // 2 if dx is None else dx),
-                          y + top + (height // 2 if dy is None else dy))
+        at = (x + left + (width // 2 if dx is None else dx),
+              y + top + (height // 2 if dy is None else dy))
+        if double:
+            self.screen.double_click(*at)
+        else:
+            self.screen.click(*at)
 
     def settle(self, quiet=0.3, timeout=10.0):
         """Waits until the window's picture has not changed for `quiet` s; returns it."""
@@ -500,8 +533,8 @@ class Wizard:
             raise AssertionError(f"no window {MAIN_TITLE!r} within {timeout} s")
         self.build = sandbox.build
 
-    def click(self, name, settle=True):
-        self.window.click(MAIN[name])
+    def click(self, name, settle=True, double=False):
+        self.window.click(MAIN[name], double=double)
         if settle:
             self.window.settle()
 

@@ -17,8 +17,8 @@ class Road(driver.ScenarioCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        # A folder listed right below drive C: in the folder tree.
-        cls.sandbox.c("C:\\Data").mkdir()
+        # A folder listed right below drive C: in the folder tree, with a sub-folder of its own.
+        cls.sandbox.c("C:\\Data\\Old").mkdir(parents=True)
         cls.name = cls.build.config["Name"]
         cls.default_path = "C:\\Program Files\\" + cls.name + "\\"
 
@@ -91,6 +91,29 @@ class Road(driver.ScenarioCase):
         wizard.click("cmdAnterior")  # disabled on section 0
         self.assertTrue(same(self.assertSection(wizard, 0), pictures[0]))
 
+    def test_a_double_click_is_one_click(self):
+        wizard = self.wizard()
+        wizard.click("cmdSiguiente")
+        self.assertSection(wizard, 1)
+        # The second press on Next does not go on to the update check and the installation.
+        wizard.click("cmdSiguiente", double=True)
+        self.assertSection(wizard, 2)
+        wizard.click("cmdAnterior")
+        self.assertSection(wizard, 1)
+
+        self.assertTrue(wizard.ticked("chkUpdate"))
+        wizard.click("chkUpdate", double=True)
+        self.assertFalse(wizard.ticked("chkUpdate"), "turned over once")
+        wizard.click("chkUpdate")
+        self.assertTrue(wizard.ticked("chkUpdate"), "a click after the double-click time")
+
+        wizard.close_request()
+        wizard.dialog(DIALOG_TITLE).click(DIALOG["cmdAceptar"])
+        wizard.wait_section(8)
+        wizard.click("cmdSalir", settle=False)
+        self.assertEqual(wizard.wait_end(), 0)
+        self.assertNothingInstalled()
+
     def test_close_asks_and_yes_interrupts(self):
         wizard = self.wizard()
         wizard.click("cmdSiguiente")
@@ -152,6 +175,18 @@ class Road(driver.ScenarioCase):
         wizard.click_folder(folders, row=1, level=1)
         folders.click(FOLDERS["cmdAceptar"])
         self.assertIsNone(self.sandbox.screen().find(FOLDERS_TITLE, timeout=0.5))
+        self.assertEqual(wizard.path(), "C:\\Data\\" + self.name + "\\")
+
+    def test_a_click_on_the_node_the_chooser_opened_at_is_a_choice(self):
+        wizard = self.wizard()
+        wizard.click("cmdSiguiente")
+        wizard.click("cmdSiguiente")
+        # The tree opens at C:\Data, selected and (with its sub-folder) expanded.
+        wizard.type_path("C:\\Data\\")
+        wizard.click("cmdRuta", settle=False)
+        folders = wizard.dialog(FOLDERS_TITLE)
+        wizard.click_folder(folders, row=1, level=1)
+        folders.click(FOLDERS["cmdAceptar"])
         self.assertEqual(wizard.path(), "C:\\Data\\" + self.name + "\\")
 
     def test_typed_path_gets_a_backslash(self):

@@ -5,7 +5,7 @@
 
 #include "controls_support.h"
 #include "failure.h"
-#include "guard.h"
+#include "reported_failures.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -250,6 +250,13 @@ TEST_F(LazyTree, SetExpandedRaisesExpandAndCollapseLikeTheUser) {
     EXPECT_EQ(Picture(d), 1);
     d.SetExpanded(false);
     EXPECT_TRUE(Taken().empty());
+
+    // A node without children has nothing to show: it raises no Expand and stays as it is.
+    ocx::TreeNode e = tree.Add("E:", "E:", 1, 2);
+    e.SetExpanded(true);
+    EXPECT_TRUE(Taken().empty());
+    EXPECT_FALSE(Expanded(e));
+    EXPECT_EQ(Picture(e), 1);
 }
 
 TEST_F(LazyTree, NodeClickForTheMouseAndForKeysButNotForSetSelected) {
@@ -285,20 +292,10 @@ TEST_F(LazyTree, NodeClickForTheMouseAndForKeysButNotForSetSelected) {
 }
 
 TEST_F(LazyTree, AFailureInAHandlerIsReportedAndGoesNoFurther) {
-    static std::vector<std::string> reported;
-    ui::SetUnhandledFailureHandler([](std::exception_ptr failure) {
-        try {
-            std::rethrow_exception(std::move(failure));
-        } catch (const RunTimeFailure& runTime) {
-            reported.push_back(std::to_string(runTime.number));
-        } catch (...) {
-            reported.emplace_back("other");
-        }
-    });
+    ReportedFailures reported;
     tree.Expand = [this](ocx::TreeNode Node) { tree.Node(Node.Key() + "\\Missing"); };
     Click(tree.Hwnd(), ButtonPoint(tree.Node("C:")));
-    ui::SetUnhandledFailureHandler(nullptr);
-    EXPECT_EQ(reported, std::vector<std::string>{"35601"});
+    EXPECT_EQ(reported.Taken(), std::vector<std::string>{"35601"});
     EXPECT_EQ(tree.Node("C:").Children(), 1); // the placeholder is still there
 }
 
