@@ -1,7 +1,8 @@
 """instalio_wizard_bench: the real setup program under wine64, timed from outside on an Xvfb
 display. A program to run by hand, not a test (the win64 build must exist):
 
-    /usr/bin/python3 bench/instalio_wizard_bench.py [--runs N] [BUILD]
+    /usr/bin/python3 bench/instalio_wizard_bench.py [--runs N] [--install-runs N]
+                     [--before REVISION] [--shipped PROGRAM] [BUILD ...]
 
 - start-up: from the start of the process to the shaped wizard window mapped, and to its
   picture painted in full (the same as a settled reference picture), with the prefix and the
@@ -9,13 +10,21 @@ display. A program to run by hand, not a test (the win64 build must exist):
 - section switch: from the click on Next (section 0 to 1) and on Back (1 to 0) to the new
   section painted in full; median of N;
 - installation of the sample suite with the update check unticked: from the click on Next on
-  section 2 to section 7 on screen; median of 3.
+  section 2 to section 7 on screen; median of --install-runs;
+- size: each build's instalio.exe, and the shipped one (the win32 build's, --shipped).
+
+Given more than one build (win64 build folders, each in a sandbox of its own), every measure
+runs the builds in turn within each round, and each figure is also given as a ratio to the
+first build's. --before REVISION builds that revision of this repository (the win64 preset's
+instalio and winspy, in build/bench-before) and puts it first, before the builds given.
 
 Clicks go through the XTEST extension directly, so that no helper program's start is timed.
 """
 
 import argparse
+import shutil
 import statistics
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -90,53 +99,125 @@ def installation(sandbox, build, system_files):
         driver.kill(wizard.process)
 
 
-def median_ms(values):
-    return f"{statistics.median(values) * 1000:.0f} ms"
+def build_revision(revision):
+    """The win64 build of `revision` of this repository, made in build/bench-before."""
+    source = ROOT / "build" / "bench-before"
+    commit = subprocess.run(["git", "-C", str(ROOT), "rev-parse", "--verify",
+                             revision + "^{commit}"], check=True, capture_output=True,
+                            text=True).stdout.strip()
+    stamp = source / "commit"
+    if not stamp.is_file() or stamp.read_text().strip() != commit:
+        print(f"building {revision} ({commit[:12]}) in {source} ...", flush=True)
+        shutil.rmtree(source, ignore_errors=True)
+        source.mkdir(parents=True)
+        archive = subprocess.Popen(["git", "-C", str(ROOT), "archive", commit],
+                                   stdout=subprocess.PIPE)
+        subprocess.run(["tar", "-x", "-C", str(source)], stdin=archive.stdout, check=True)
+        archive.stdout.close()
+        if archive.wait() != 0:
+            raise RuntimeError(f"git archive {commit} failed")
+        stamp.write_text(commit + "\n")
+    for command in (["cmake", "--preset", "win64"],
+                    ["cmake", "--build", "--preset", "win64", "--target", "instalio", "winspy"]):
+        subprocess.run(command, cwd=source, check=True, stdout=subprocess.DEVNULL)
+    return source / "build" / "win64"
+
+
+def report(label, builds, figures, unit_ms=True, extra=""):
+    """One line per build: the median of its figures, and its ratio to the first build's."""
+    print(label + extra)
+    first = statistics.median(figures[0])
+    for build, values in zip(builds, figures):
+        median = statistics.median(values)
+        shown = f"{median * 1000:.0f} ms" if unit_ms else f"{median:.2f} s"
+        each = ", ".join(f"{v * 1000:.0f}" if unit_ms else f"{v:.2f}" for v in values)
+        ratio = f"  ({median / first:.2f} of the first)" if len(builds) > 1 else ""
+        print(f"  {build.path}: {shown} [{each}]{ratio}")
 
 
 def main():
     parser = argparse.ArgumentParser(description="times the setup wizard under wine64")
-    parser.add_argument("build", nargs="?", default=str(ROOT / "build" / "win64"))
-    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("builds", nargs="*", metavar="BUILD",
+                        help="win64 build folders (default: build/win64)")
+    parser.add_argument("--runs", type=int, default=7, help="rounds of start-up and switches")
+    parser.add_argument("--install-runs", type=int, default=5, help="rounds of installation")
+    parser.add_argument("--before", metavar="REVISION",
+                        help="also build this revision and measure it first")
+    parser.add_argument("--shipped", default=str(ROOT / "build" / "win32" / "bin" /
+                                                 "instalio.exe"),
+                        help="the shipped program, whose size is reported")
     args = parser.parse_args()
 
-    build = driver.Build(args.build)
-    sandbox = driver.Sandbox(build.path / "bench-wizard", build)
-    print("making the prefix ...", flush=True)
-    sandbox.make()
+    paths = [Path(b) for b in args.builds] or [ROOT / "build" / "win64"]
+    if args.before:
+        paths.insert(0, build_revision(args.before))
+    builds = [driver.Build(path) for path in paths]
+    sandboxes = [driver.Sandbox(build.path / "bench-wizard", build) for build in builds]
+    print("making the prefixes ...", flush=True)
     try:
-        # The reference pictures: section 0 and section 1 once everything has settled.
-        wizard = driver.Wizard(sandbox, sandbox.start_direct())
-        time.sleep(1)
-        section0 = wizard.image()
-        wizard.click("cmdSiguiente")
-        section1 = crop(wizard.image(), MAIN["frame"])
-        driver.kill(wizard.process)
+        references = []
+        for sandbox in sandboxes:
+            sandbox.make()
+            # The reference pictures: section 0 and section 1 once everything has settled.
+            wizard = driver.Wizard(sandbox, sandbox.start_direct())
+            time.sleep(1)
+            section0 = wizard.image()
+            wizard.click("cmdSiguiente")
+            references.append((section0, crop(wizard.image(), MAIN["frame"])))
+            driver.kill(wizard.process)
 
-        shown, painted = zip(*(startup(sandbox, section0) for _ in range(args.runs)))
-        print(f"start-up, median of {args.runs}: window mapped {median_ms(shown)}, "
-              f"painted {median_ms(painted)} (min {min(painted) * 1000:.0f}, "
-              f"max {max(painted) * 1000:.0f} ms; goal 500 ms)")
-
-        wizard = driver.Wizard(sandbox, sandbox.start_direct())
-        wizard.image()
-        forward, backward = [], []
+        shown = [[] for _ in builds]
+        painted = [[] for _ in builds]
         for _ in range(args.runs):
-            forward.append(section_switch(wizard, "cmdSiguiente", section1))
-            wizard.window.settle()
-            backward.append(section_switch(wizard, "cmdAnterior", crop(section0, MAIN["frame"])))
-            wizard.window.settle()
-        driver.kill(wizard.process)
-        print(f"section switch, median of {args.runs}: Next 0 to 1 {median_ms(forward)}, "
-              f"Back 1 to 0 {median_ms(backward)} (goal 50 ms)")
+            for i, sandbox in enumerate(sandboxes):
+                mapped, full = startup(sandbox, references[i][0])
+                shown[i].append(mapped)
+                painted[i].append(full)
+        report(f"start-up, window mapped, median of {args.runs}:", builds, shown)
+        report(f"start-up, window painted in full, median of {args.runs}:", builds, painted,
+               extra=" (goal 1000 ms)")
 
-        system_files = driver.installed_system_files(build)
-        runs = [installation(sandbox, build, system_files) for _ in range(3)]
-        print(f"installation of the sample suite, update unticked, Next on section 2 to "
-              f"section 7, median of 3: {statistics.median(runs):.2f} s "
-              f"({', '.join(f'{run:.2f}' for run in runs)})")
+        forward = [[] for _ in builds]
+        backward = [[] for _ in builds]
+        wizards = []
+        for sandbox in sandboxes:
+            wizards.append(driver.Wizard(sandbox, sandbox.start_direct()))
+            wizards[-1].image()
+        for _ in range(args.runs):
+            for i, wizard in enumerate(wizards):
+                section0, section1 = references[i]
+                forward[i].append(section_switch(wizard, "cmdSiguiente", section1))
+                wizard.window.settle()
+                backward[i].append(section_switch(wizard, "cmdAnterior",
+                                                  crop(section0, MAIN["frame"])))
+                wizard.window.settle()
+        for wizard in wizards:
+            driver.kill(wizard.process)
+        report(f"section switch Next 0 to 1, median of {args.runs}:", builds, forward,
+               extra=" (goal 50 ms)")
+        report(f"section switch Back 1 to 0, median of {args.runs}:", builds, backward)
+
+        system_files = [driver.installed_system_files(build) for build in builds]
+        installs = [[] for _ in builds]
+        for _ in range(args.install_runs):
+            for i, sandbox in enumerate(sandboxes):
+                installs[i].append(installation(sandbox, builds[i], system_files[i]))
+        report(f"installation of the sample suite, update unticked, Next on section 2 to "
+               f"section 7, median of {args.install_runs}:", builds, installs, unit_ms=False,
+               extra=" (goal 1.00 s)")
+
+        print("size of the program:")
+        for build in builds:
+            print(f"  {build.program}: {build.program.stat().st_size / 1e6:.2f} MB")
+        shipped = Path(args.shipped)
+        if shipped.is_file():
+            print(f"  shipped, {shipped}: {shipped.stat().st_size / 1e6:.2f} MB (goal 4 MB)")
+        else:
+            print(f"  shipped, {shipped}: not built (cmake --preset win32 && "
+                  f"cmake --build --preset win32)")
     finally:
-        sandbox.stop()
+        for sandbox in sandboxes:
+            sandbox.stop()
 
 
 if __name__ == "__main__":

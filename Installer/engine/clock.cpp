@@ -13,6 +13,10 @@ public:
     }
 
     void DoEvents() override { PumpPendingEvents(); }
+
+    void WaitFor(HANDLE object, int milliseconds) override {
+        WaitForObjectOrEvents(object, milliseconds);
+    }
 };
 
 PlatformClock platformClock;
@@ -30,6 +34,20 @@ void PumpPendingEvents() {
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
+    }
+}
+
+WaitEnd WaitForObjectOrEvents(HANDLE object, int milliseconds) {
+    const DWORD length = milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds);
+    switch (MsgWaitForMultipleObjects(1, &object, FALSE, length, QS_ALLINPUT)) {
+    case WAIT_OBJECT_0:
+        return WaitEnd::Signalled;
+    case WAIT_OBJECT_0 + 1:
+        return WaitEnd::Events;
+    case WAIT_TIMEOUT:
+        return WaitEnd::TimedOut;
+    default:
+        return WaitEnd::Failed;
     }
 }
 

@@ -4,6 +4,8 @@
 // at once while it checks their order and lengths.
 #pragma once
 
+#include "win.h"
+
 namespace instalio {
 
 class Clock {
@@ -13,10 +15,21 @@ public:
     virtual void Sleep(int milliseconds) = 0;
     // Runs the window system's pending events of this thread, then returns (DoEvents).
     virtual void DoEvents() = 0;
+    // Waits until `object` is signalled, at most `milliseconds`; returns early when new events
+    // reach this thread, which the caller then runs with DoEvents.
+    virtual void WaitFor(HANDLE object, int milliseconds) = 0;
 };
 
 // Runs the window system's pending events of this thread (what the platform's DoEvents does).
 void PumpPendingEvents();
+
+// How a wait for an object or the thread's events ended.
+enum class WaitEnd { Signalled, Events, TimedOut, Failed };
+
+// The platform's message-aware wait: waits at most `milliseconds` for `object` to be signalled
+// or for events to reach this thread's queue after its last look at it (input, posted and sent
+// messages, timers, painting).
+WaitEnd WaitForObjectOrEvents(HANDLE object, int milliseconds);
 
 // The clock in use: the platform's own unless a test has set another.
 Clock& EngineClock();

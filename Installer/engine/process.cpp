@@ -40,13 +40,17 @@ bool ShellWait(const std::string& CommandLine) {
     }
     ScopedHandle thread(started.hThread);
     ScopedHandle process(started.hProcess);
-    DWORD exitCode = 0;
-    do {
-        exitCode = ExitCodeOf(process.get());
+    // Each pass reads the exit code and runs the window's events. While the process runs, the
+    // pass then waits for its end, at most 100 ms and waking early for new events: the end is
+    // noticed the moment it comes, and the window is never left more than 100 ms unserved.
+    for (;;) {
+        const bool running = ExitCodeOf(process.get()) == STILL_ACTIVE;
         EngineClock().DoEvents();
-        EngineClock().Sleep(100);
-    } while (exitCode == STILL_ACTIVE);
-    return true;
+        if (!running) {
+            return true;
+        }
+        EngineClock().WaitFor(process.get(), 100);
+    }
 }
 
 std::string SystemProgram(const std::string& FileName) {

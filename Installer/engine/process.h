@@ -7,8 +7,9 @@
 namespace instalio {
 
 // Starts CommandLine as a new process with its window hidden, then waits until it has ended:
-// reads its exit code, runs the event pump and sleeps 100 ms, again while the process runs.
-// True once it has ended (its exit code is not passed on). When it cannot be started, shows
+// reads its exit code and runs the event pump, and while the process runs waits for its end
+// (at most 100 ms, waking early for the window's events) and again. True once it has ended
+// (its exit code is not passed on). When it cannot be started, shows
 // "Error in ShellWait() invoke: " CommandLine and returns false.
 bool ShellWait(const std::string& CommandLine);
 

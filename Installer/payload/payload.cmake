@@ -5,6 +5,7 @@
 #   102 (ARCHIVOS/LIBRERIAS, shared libraries): TavrinLiteShared.dll, with version information,
 #       and the uninstaller that the uninstall entry names, OstrevantUninstall.exe;
 #   103 (ARCHIVOS/PROGRAMA, the application): TavrinLite.exe, TavrinLiteAdmin.exe, Help\readme.txt.
+# The sample's programs and libraries go in without their debug information (split_debug_info).
 # Sets INSTALIO_CAB_DEVICES, INSTALIO_CAB_SHARED and INSTALIO_CAB_PROGRAM to the cabinets' paths.
 
 set(sample ${CMAKE_CURRENT_LIST_DIR}/sample)
@@ -29,6 +30,7 @@ else()
     add_executable(instalio_sample_uninstall WIN32 ${sample}/uninstall.cpp)
     set_target_properties(instalio_sample_uninstall PROPERTIES OUTPUT_NAME OstrevantUninstall
         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/sample)
+    split_debug_info(instalio_sample_shared instalio_sample_uninstall)
     add_cabinet(OUTPUT ${INSTALIO_CAB_SHARED}
         ENTRIES TavrinLiteShared.dll=$<TARGET_FILE:instalio_sample_shared>
                 OstrevantUninstall.exe=$<TARGET_FILE:instalio_sample_uninstall>
@@ -44,6 +46,7 @@ else()
             "SAMPLE_TITLE=\"${program} (sample)\"")
         set_target_properties(instalio_sample_${program} PROPERTIES OUTPUT_NAME ${program}
             RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/sample)
+        split_debug_info(instalio_sample_${program})
     endforeach()
     add_cabinet(OUTPUT ${INSTALIO_CAB_PROGRAM}
         ENTRIES TavrinLite.exe=$<TARGET_FILE:instalio_sample_TavrinLite>

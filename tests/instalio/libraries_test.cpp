@@ -1,6 +1,7 @@
 // Library versions, version-aware moves, registration, child processes and the control files,
 // on the real platform of the Wine prefix, with fixture libraries that record their
 // registration.
+#include "clock.h"
 #include "errorbox.h"
 #include "filesystem.h"
 #include "handle.h"
@@ -12,6 +13,8 @@
 #include "support.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace instalio;
 using namespace instalio::test;
@@ -104,6 +107,22 @@ TEST_F(Libraries, MoveLibraryReportsItsFailure) {
     EXPECT_EQ(ReadFileBytes(destination), ReadFileBytes(Fixture("fx_v10_0.dll")));
 }
 
+// What a clock logs while ShellWait waits for `runs` child processes one after the other: only
+// waits for the process, at most 100 ms each and no pause; the events are run before each wait
+// and once more at the end of each run (`pumps`); at most one wait per run saw the process end.
+void ExpectWaitsForTheEnd(const std::vector<std::string>& log, int pumps, int runs) {
+    int signalled = 0;
+    for (const std::string& entry : log) {
+        if (entry == "WaitFor(100): signalled") {
+            ++signalled;
+        } else {
+            EXPECT_EQ(entry, "WaitFor(100)");
+        }
+    }
+    EXPECT_LE(signalled, runs);
+    EXPECT_EQ(pumps, static_cast<int>(log.size()) + runs);
+}
+
 TEST_F(Libraries, RegisterLibraryUnregistersThenRegisters) {
     std::vector<std::string> log;
     RecordingClock clock(log);
@@ -118,9 +137,7 @@ TEST_F(Libraries, RegisterLibraryUnregistersThenRegisters) {
     std::vector<ShownBox> boxes = BoxesShownBy([&] { EXPECT_TRUE(RegisterLibrary(library)); });
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(RegistrationOf(library), "UR");
-    EXPECT_GE(clock.pumps, 2);
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.front(), "Sleep(100)");
+    ExpectWaitsForTheEnd(log, clock.pumps, 2);
     ForgetRegistration(library);
 }
 
@@ -143,9 +160,91 @@ TEST_F(Libraries, ShellWait) {
     EXPECT_TRUE(ShellWait("\"" + program + "\""));
     EXPECT_TRUE(fso::FileExists(program + ".ran"));
     EXPECT_TRUE(ShellWait("\"" + program + "\" 259"));
-    EXPECT_GE(clock.pumps, 2);
-    for (const std::string& entry : log) {
-        EXPECT_EQ(entry, "Sleep(100)");
+    ExpectWaitsForTheEnd(log, clock.pumps, 2);
+}
+
+// Thread bodies of the wait's test: after a moment, one lets a suspended child process run,
+// the other posts a message to a thread.
+DWORD WINAPI ResumeLater(void* thread) {
+    Sleep(100);
+    return ResumeThread(static_cast<HANDLE>(thread));
+}
+DWORD WINAPI PostLater(void* thread) {
+    Sleep(100);
+    return PostThreadMessageA(*static_cast<const DWORD*>(thread), WM_APP, 0, 0);
+}
+
+// The platform's message-aware wait, as ShellWait relies on it: it ends when the process ends
+// and when events reach the thread (posted before it or during it, a timer's), not at its
+// time-out; without either it runs out.
+TEST_F(Libraries, TheWaitEndsWithTheProcessAndWithEvents) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists
+    DWORD self = GetCurrentThreadId();
+    const std::string program = dir() + "marker.exe";
+    Place("fx_decoy.exe", program);
+    ScopedHandle never(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(never.valid());
+
+    enum class Before { SuspendedChild, Post, PostLater, Timer, Nothing };
+    struct Case {
+        const char* what;
+        Before before;
+        WaitEnd expected;
+    };
+    const Case cases[] = {
+        {"the process ends", Before::SuspendedChild, WaitEnd::Signalled},
+        {"a message posted before", Before::Post, WaitEnd::Events},
+        {"a message posted during it by another thread", Before::PostLater, WaitEnd::Events},
+        {"a timer", Before::Timer, WaitEnd::Events},
+        {"nothing", Before::Nothing, WaitEnd::TimedOut},
+    };
+    for (const Case& c : cases) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        HANDLE waitOn = never.get();
+        std::optional<ScopedHandle> process;
+        std::optional<ScopedHandle> child;
+        std::optional<ScopedHandle> helper;
+        UINT_PTR timer = 0;
+        switch (c.before) {
+        case Before::SuspendedChild: {
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION started = {};
+            std::string commandLine = "\"" + program + "\"";
+            ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                       CREATE_SUSPENDED, nullptr, nullptr, &startup, &started));
+            process.emplace(started.hProcess);
+            child.emplace(started.hThread);
+            waitOn = started.hProcess;
+            helper.emplace(CreateThread(nullptr, 0, ResumeLater, started.hThread, 0, nullptr));
+            break;
+        }
+        case Before::Post:
+            ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0));
+            break;
+        case Before::PostLater:
+            helper.emplace(CreateThread(nullptr, 0, PostLater, &self, 0, nullptr));
+            break;
+        case Before::Timer:
+            timer = SetTimer(nullptr, 0, 50, nullptr);
+            ASSERT_NE(timer, 0u);
+            break;
+        case Before::Nothing:
+            break;
+        }
+        const int milliseconds = c.expected == WaitEnd::TimedOut ? 50 : 20000;
+        EXPECT_EQ(WaitForObjectOrEvents(waitOn, milliseconds), c.expected) << c.what;
+        if (helper) {
+            WaitForSingleObject(helper->get(), 20000);
+        }
+        if (timer != 0) {
+            KillTimer(nullptr, timer);
+        }
+        if (process) {
+            WaitForSingleObject(process->get(), 20000);
+        }
     }
 }
 

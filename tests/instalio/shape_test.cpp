@@ -206,6 +206,7 @@ class CountingClock final : public Clock {
 public:
     void Sleep(int) override {}
     void DoEvents() override { ++pumps; }
+    void WaitFor(HANDLE, int) override {}
     int pumps = 0;
 };
 

@@ -21,4 +21,8 @@ void FormClock::DoEvents() {
     PumpPendingEvents();
 }
 
+void FormClock::WaitFor(HANDLE object, int milliseconds) {
+    WaitForObjectOrEvents(object, milliseconds);
+}
+
 } // namespace instalio::ui

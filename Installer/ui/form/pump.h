@@ -15,6 +15,7 @@ class FormClock final : public Clock {
 public:
     void Sleep(int milliseconds) override;
     void DoEvents() override;
+    void WaitFor(HANDLE object, int milliseconds) override;
 };
 
 } // namespace instalio::ui
