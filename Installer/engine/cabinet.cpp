@@ -48,9 +48,8 @@ bool RunHidden(std::string commandLine, DWORD limitMs, DWORD& exitCode) {
     }
     ScopedHandle thread(started.hThread);
     ScopedHandle process(started.hProcess);
-    HANDLE waited = process.get();
     const ULONGLONG until = GetTickCount64() + limitMs;
-    while (MsgWaitForMultipleObjects(1, &waited, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    while (WaitForObjectOrEvents(process.get(), 100) != WaitEnd::Signalled) {
         PumpPendingEvents();
         if (GetTickCount64() >= until) {
             TerminateProcess(process.get(), 1);
