@@ -82,6 +82,24 @@ std::string SystemDirectory() {
     return std::string(buffer, length) + "\\";
 }
 
+bool IsFullPath(const std::string& Path) {
+    return (Path.size() >= 3 && Path[1] == ':' && Path[2] == '\\') || Path.rfind("\\\\", 0) == 0;
+}
+
+std::string FullPathOf(const std::string& Path) {
+    DWORD size = GetFullPathNameA(Path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return Path;
+    }
+    std::string full(size, '\0');
+    DWORD length = GetFullPathNameA(Path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) {
+        return Path;
+    }
+    full.resize(length);
+    return full;
+}
+
 std::string TempFolder() {
     char buffer[512] = {};
     DWORD length = GetTempPathA(sizeof buffer, buffer);

@@ -43,6 +43,15 @@ bool RemoveDirectory(const std::string& Path, bool ShowMessage);
 // failure shows "Error in SystemDirectory() invoke:" and returns an empty text.
 std::string SystemDirectory();
 
+// True when Path is a full path: a drive and "\", or a network path ("\\host\..."). Any other
+// path is found from the current folder, or the current drive, at each use.
+bool IsFullPath(const std::string& Path);
+
+// The full path that Path leads to from the current folder (the platform's full-path
+// resolution: ".." and "." resolved, "/" read as "\", a final "\" kept); Path itself when the
+// platform cannot resolve it.
+std::string FullPathOf(const std::string& Path);
+
 // The platform's temporary folder (it ends in "\"); empty when the platform cannot give it.
 std::string TempFolder();
 

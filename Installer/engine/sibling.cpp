@@ -24,12 +24,6 @@ std::string OldFolderOf(std::string uninstall) {
     return (quote == std::string::npos ? uninstall : uninstall.substr(quote + 1)) + "\\";
 }
 
-// True when `folder` is a full path: a drive and "\", or a network path ("\\host\...").
-bool IsFullPath(const std::string& folder) {
-    return (folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\') ||
-           folder.rfind("\\\\", 0) == 0;
-}
-
 } // namespace
 
 std::string SiblingProduct() {

@@ -1,20 +1,19 @@
 #include "update.h"
 
+#include "cabinet.h"
 #include "clock.h"
-#include "com.h"
 #include "config.h"
 #include "display.h"
 #include "failure.h"
 #include "folders.h"
 #include "handle.h"
+#include "httpget.h"
 #include "language.h"
 #include "resources.h"
 #include "text.h"
 
 #include <array>
-#include <cstdint>
 
-#include <urlmon.h>
 #include <wininet.h>
 
 #if !defined(INSTALIO_UPDATE_SERVER_1) || !defined(INSTALIO_UPDATE_SERVER_2) ||                    \
@@ -28,6 +27,8 @@ namespace instalio {
 const char* const UpdateServers[3] = {INSTALIO_UPDATE_SERVER_1, INSTALIO_UPDATE_SERVER_2,
                                       INSTALIO_UPDATE_SERVER_3};
 const char* const DownloadServers[2] = {INSTALIO_DOWNLOAD_SERVER_1, INSTALIO_DOWNLOAD_SERVER_2};
+
+unsigned long DownloadSilenceMilliseconds = 20000;
 
 namespace {
 
@@ -49,9 +50,6 @@ const Cabinet kCabinets[3] = {
 };
 
 constexpr int kStampDigits = 14;
-
-// The fixed part of a cabinet's header, which every cabinet has in full.
-constexpr std::uint64_t kCabinetHeaderBytes = 36;
 
 std::string WorkFolder() {
     return TempFolder() + "Ostrevant\\";
@@ -164,33 +162,28 @@ bool LookForNewerCabinets(DisplaySurface& form) {
     return true;
 }
 
-// True when the file is one whole cabinet: it starts with the cabinet signature, holds at least
-// the fixed header, and its length is the one the header gives.
-bool IsCompleteCabinet(const std::string& path) {
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (!file.valid() || !GetFileSizeEx(file.get(), &size)) {
-        return false;
-    }
-    unsigned char header[12] = {};
-    DWORD got = 0;
-    if (!ReadFile(file.get(), header, sizeof header, &got, nullptr) || got != sizeof header) {
-        return false;
-    }
-    const std::uint32_t declared = header[8] | header[9] << 8 | header[10] << 16 |
-                                   static_cast<std::uint32_t>(header[11]) << 24;
-    const auto length = static_cast<std::uint64_t>(size.QuadPart);
-    return header[0] == 'M' && header[1] == 'S' && header[2] == 'C' && header[3] == 'F' &&
-           length >= kCabinetHeaderBytes && length == declared;
-}
-
-// Downloads `url` afresh into `file`. True when the download completed and brought a whole
-// cabinet.
+// Downloads `url` afresh into `file`. True when the server sent the whole file with a success
+// status and it is a whole cabinet. A server that sends nothing for DownloadSilenceMilliseconds
+// ends the download as failed.
 bool FetchCabinet(const std::string& url, const std::string& file) {
     DeleteUrlCacheEntryA(url.c_str());
-    return SUCCEEDED(URLDownloadToFileA(nullptr, url.c_str(), file.c_str(), 0, nullptr)) &&
-           IsCompleteCabinet(file);
+    DWORD status = 0;
+    DWORD error = ERROR_SUCCESS;
+    {
+        ScopedHandle out(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out.valid()) {
+            return false;
+        }
+        error = HttpGet(
+            url, DownloadSilenceMilliseconds,
+            [&](const char* data, DWORD size) {
+                DWORD written = 0;
+                return WriteFile(out.get(), data, size, &written, nullptr) && written == size;
+            },
+            status);
+    }
+    return error == ERROR_SUCCESS && status >= 200 && status <= 299 && IsWholeCabinet(file);
 }
 
 } // namespace
@@ -214,7 +207,6 @@ void DownloadCab(const std::string& serverName, const std::string& localName) {
     }
     const std::string cabinet = folder + localName;
     const std::string download = cabinet + ".download";
-    ScopedCoInitialize com;
     for (const char* server : DownloadServers) {
         DeleteFileA(download.c_str());
         if (FetchCabinet(std::string(server) + "/downloads/cabs/" + serverName, download)) {

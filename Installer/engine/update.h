@@ -11,6 +11,10 @@ namespace instalio {
 extern const char* const UpdateServers[3];
 extern const char* const DownloadServers[2];
 
+// How long a download may bring no byte (and its reply's head may take) before it is abandoned
+// as failed: 20 s. Tests shorten it.
+extern unsigned long DownloadSilenceMilliseconds;
+
 // Writes the built-in cabinets, asks the update servers for the current cabinet stamps when
 // chkUpdate is ticked, downloads the newer cabinets, then shows section 6 (which runs the
 // installation). A failure of the steps before that goes straight to section 6, without a text
@@ -25,11 +29,12 @@ void CheckForUpdates();
 void ExtractCabResources();
 
 // Downloads the cabinet `serverName` from the first download server, or from the second when
-// the first brings no complete cabinet, and puts it in the work folder as `localName`. The
-// download goes into a file of its own first and replaces the cabinet only when it is a
-// complete cabinet; otherwise the cabinet already there stays as it was. Reports nothing of the
-// download itself. As ExtractCabResources, it writes nothing through a link in the work folder's
-// place.
+// the first brings no whole cabinet, and puts it in the work folder as `localName`. The
+// download goes into a file of its own first and replaces the cabinet only when it is whole
+// (IsWholeCabinet: every member decompresses in full, its checksums right); otherwise, and when
+// the server goes silent for DownloadSilenceMilliseconds, that file is removed and the cabinet
+// already there stays as it was. Reports nothing of the download itself. As ExtractCabResources, it
+// writes nothing through a link in the work folder's place.
 void DownloadCab(const std::string& serverName, const std::string& localName);
 
 } // namespace instalio

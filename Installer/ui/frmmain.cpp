@@ -312,7 +312,16 @@ void FrmMain::cmdRuta_Click() {
 void FrmMain::txtPath_LostFocus() {
     std::string path = txtPath.Text();
     if (path.empty() || path.back() != '\\') {
-        txtPath.SetText(path + "\\");
+        path += "\\";
+    }
+    // A path that is no full one ("foo", "\foo", "C:foo") would be found from the current folder
+    // at each use: the box shows the full path it leads to, which is where the files go and what
+    // the uninstall entry records.
+    if (!IsFullPath(path)) {
+        path = FullPathOf(path);
+    }
+    if (path != txtPath.Text()) {
+        txtPath.SetText(path);
     }
 }
 

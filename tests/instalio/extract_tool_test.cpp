@@ -6,18 +6,21 @@
 #include "libraries.h"
 #include "resources.h"
 
+#include "cabinets.h"
 #include "fixture_support.h"
 #include "links.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace instalio;
 using namespace instalio::test;
 
 namespace {
 
-enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3 };
+enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3, kDamaged = 4 };
 
 class ExtractTool : public ::testing::Test {
 protected:
@@ -114,6 +117,93 @@ TEST_F(ExtractTool, MembersThatLeaveTheFolderAreSkipped) {
         EXPECT_FALSE(fso::FileExists(path)) << path;
         DeleteFileA(path.c_str());
     }
+}
+
+// A cabinet that only looks whole, extracted over an installation: the members before the damage
+// are replaced, the damaged one keeps the file of its name as it was (its content, its
+// read-only mark), and no partial or temporary file is left anywhere in the folder.
+TEST_F(ExtractTool, ADamagedCabinetLeavesTheFilesItCannotExtractAsTheyWere) {
+    const std::string good = ReadFileBytes(Fixture("fx103.cab"));
+    struct Case {
+        const char* name;
+        std::string cabinet;
+        int exitCode;
+        bool textsReplaced; // the three small members, in the first data block
+    };
+    // The members by name: Help\readme.txt, InstalioFxApp.exe, data.ini in the first data block,
+    // svc\fx_service.exe over all four.
+    const Case cases[] = {
+        {"the last data block damaged", WithDamagedDataBlock(good), kDamaged, true},
+        {"cut off in the last data block", good.substr(0, good.size() - 100), kDamaged, true},
+        {"a header that claims 65535 members", WithMemberCount(good, 65535), kCabinetFailed, false},
+    };
+    const std::string out = dir() + "out\\";
+    const std::vector<std::string> texts = {"Help\\readme.txt", "InstalioFxApp.exe", "data.ini"};
+    for (const Case& c : cases) {
+        ASSERT_FALSE(c.cabinet.empty()) << c.name;
+        const std::string cabinet = dir() + "damaged.cab";
+        ASSERT_TRUE(WriteFileBytes(cabinet, c.cabinet));
+        ASSERT_EQ(Extract(Fixture("fx103.cab"), out.substr(0, out.size() - 1)), kDone);
+        for (const std::string& file : texts) {
+            ASSERT_TRUE(WriteFileBytes(out + file, "installed")) << file;
+        }
+        ASSERT_TRUE(SetReadOnly(out + "svc\\fx_service.exe", true));
+
+        EXPECT_EQ(Extract(cabinet, out.substr(0, out.size() - 1)), c.exitCode) << c.name;
+        EXPECT_EQ(ReadFileBytes(out + "svc\\fx_service.exe"),
+                  ReadFileBytes(Fixture("fx_service.exe")))
+            << c.name;
+        EXPECT_NE(
+            GetFileAttributesA((out + "svc\\fx_service.exe").c_str()) & FILE_ATTRIBUTE_READONLY, 0u)
+            << c.name;
+        EXPECT_EQ(ReadFileBytes(out + "data.ini"),
+                  c.textsReplaced ? "fixture data\r\n" : "installed")
+            << c.name;
+        EXPECT_EQ(ReadFileBytes(out + "Help\\readme.txt"),
+                  c.textsReplaced ? "fixture readme\r\n" : "installed")
+            << c.name;
+        std::vector<std::string> top = FilesIn(out);
+        std::sort(top.begin(), top.end());
+        EXPECT_EQ(top, (std::vector<std::string>{"InstalioFxApp.exe", "data.ini"})) << c.name;
+        EXPECT_EQ(FilesIn(out + "svc\\"), std::vector<std::string>{"fx_service.exe"}) << c.name;
+        EXPECT_EQ(FilesIn(out + "Help\\"), std::vector<std::string>{"readme.txt"}) << c.name;
+        ASSERT_TRUE(SetReadOnly(out + "svc\\fx_service.exe", false));
+    }
+}
+
+// /T decompresses every member and writes nothing: 0 for a whole cabinet, 4 for damage inside it,
+// 2 for one that cannot be read at all.
+TEST_F(ExtractTool, TestModeTellsAWholeCabinetAndWritesNothing) {
+    const std::string good = ReadFileBytes(Fixture("fx103.cab"));
+    const std::string stored =
+        StoredCabinet({{"a.txt", "first"}, {"b.txt", std::string(70000, 'b')}});
+    struct Case {
+        const char* name;
+        std::string cabinet;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"made by the build", good, kDone},
+        {"stored, with checksums", stored, kDone},
+        {"hostile names", ReadFileBytes(Fixture("hostile.cab")), kDone},
+        {"a damaged data block", WithDamagedDataBlock(good), kDamaged},
+        {"a damaged stored block", WithDamagedDataBlock(stored), kDamaged},
+        {"cut off", good.substr(0, good.size() - 100), kDamaged},
+        {"a header that claims 65535 members", WithMemberCount(good, 65535), kCabinetFailed},
+        {"no cabinet", "MSCF? no", kCabinetFailed},
+    };
+    const std::string cabinet = dir() + "test.cab";
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(cabinet, c.cabinet)) << c.name;
+        EXPECT_EQ(RunProgram("\"" + tool + "\" /T \"" + cabinet + "\"", dir()), c.exitCode)
+            << c.name;
+        std::vector<std::string> files = FilesIn(dir());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"extract32.exe", "test.cab"})) << c.name;
+    }
+    EXPECT_EQ(RunProgram("\"" + tool + "\" /T \"" + cabinet + "\" /L \"" + dir() + "out\"", dir()),
+              kUsage);
+    EXPECT_EQ(RunProgram("\"" + tool + "\" /T", dir()), kUsage);
 }
 
 TEST_F(ExtractTool, ReportsAMissingCabinetAndAWrongCommandLine) {

@@ -285,6 +285,38 @@ TEST_F(Files, SystemDirectoryNativeAndUnderWow64) {
     EXPECT_NE(folder, std::string(native) + "\\");
 }
 
+// A path that is no full one is found from the current folder (or the current drive); FullPathOf
+// gives where it leads, as every later use would find it.
+TEST_F(Files, FullPaths) {
+    char old[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryA(sizeof old, old), 0u);
+    ASSERT_TRUE(CreateDirectoryA((dir() + "current").c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA((dir() + "current").c_str()));
+    const std::string current = dir() + "current\\";
+    const std::string drive = current.substr(0, 3);
+    struct Case {
+        const char* path;
+        bool full;
+        std::string resolved;
+    };
+    const Case cases[] = {
+        {"C:\\Apps\\Tavrin\\", true, "C:\\Apps\\Tavrin\\"},
+        {"\\\\host\\share\\Tavrin\\", true, "\\\\host\\share\\Tavrin\\"},
+        {"foo\\", false, current + "foo\\"},
+        {"foo\\bar\\", false, current + "foo\\bar\\"},
+        {"..\\foo\\", false, dir() + "foo\\"},
+        {".\\foo\\", false, current + "foo\\"},
+        {"\\Apps\\", false, drive + "Apps\\"},
+        {"C:/Apps/Tavrin/", false, "C:\\Apps\\Tavrin\\"},
+        {"\\", false, drive},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsFullPath(c.path), c.full) << c.path;
+        EXPECT_EQ(FullPathOf(c.path), c.resolved) << c.path;
+    }
+    EXPECT_TRUE(SetCurrentDirectoryA(old));
+}
+
 TEST_F(Files, PlatformFolders) {
     const std::string temp = TempFolder();
     ASSERT_FALSE(temp.empty());

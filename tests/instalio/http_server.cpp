@@ -52,6 +52,24 @@ std::string TargetOf(const std::string& head) {
     return line.substr(first + 1, last - first - 1);
 }
 
+// Sends nothing more and keeps the connection until the client closes it (or a minute and a
+// half has passed, or the server stops).
+void HoldUntilClosed(SOCKET socket, const std::atomic<bool>& stop) {
+    const ULONGLONG until = GetTickCount64() + 90000;
+    while (!stop && GetTickCount64() < until) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket, &readable);
+        timeval wait{0, 100000};
+        if (select(0, &readable, nullptr, nullptr, &wait) > 0) {
+            char buffer[256];
+            if (recv(socket, buffer, sizeof buffer, 0) <= 0) {
+                return;
+            }
+        }
+    }
+}
+
 std::string Reason(int status) {
     return status == 200 ? "OK" : status == 404 ? "Not Found" : "Error";
 }
@@ -142,16 +160,35 @@ void HttpServer::Answer(std::uintptr_t connection, int port) {
     if (reply.delayMs > 0) {
         Sleep(static_cast<DWORD>(reply.delayMs));
     }
-    if (reply.kind == HttpReply::Kind::HangUp) {
+    using Kind = HttpReply::Kind;
+    if (reply.kind == Kind::HangUp) {
         return;
     }
-    std::string sent = reply.kind == HttpReply::Kind::CutOff
-                           ? reply.body.substr(0, reply.body.size() / 2)
-                           : reply.body;
-    SendAll(connection, "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) +
-                            "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                            std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                            sent);
+    const std::string statusLine =
+        "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n";
+    const std::string replyHead =
+        statusLine + "Content-Type: application/octet-stream\r\nContent-Length: " +
+        std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
+    const std::string half = reply.body.substr(0, reply.body.size() / 2);
+    switch (reply.kind) {
+    case Kind::Silent:
+        HoldUntilClosed(connection, stop_);
+        return;
+    case Kind::StallsInHead:
+        SendAll(connection, statusLine + "Content-Type: application/octet-stream\r\n");
+        HoldUntilClosed(connection, stop_);
+        return;
+    case Kind::StallsInBody:
+        SendAll(connection, replyHead + half);
+        HoldUntilClosed(connection, stop_);
+        return;
+    case Kind::CutOff:
+        SendAll(connection, replyHead + half);
+        break;
+    default:
+        SendAll(connection, replyHead + reply.body);
+        break;
+    }
     shutdown(connection, SD_SEND);
 }
 

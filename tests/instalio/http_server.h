@@ -19,6 +19,10 @@ struct HttpReply {
         Full,   // status line, Content-Length and the whole body
         HangUp, // the connection is closed without any answer
         CutOff, // Content-Length of the whole body, but only half of it is sent
+        // The connection is held open, nothing more sent, until the client gives up:
+        Silent,       // after the request, nothing at all
+        StallsInHead, // the status line and one header line
+        StallsInBody, // the head (Content-Length of the whole body) and half of the body
     };
     int status = 200;
     std::string body;

@@ -5,10 +5,12 @@
 #include "files.h"
 #include "folders.h"
 #include "language.h"
+#include "openurl.h"
 #include "resources.h"
 #include "transfer.h"
 #include "update.h"
 
+#include "cabinets.h"
 #include "fixture_support.h"
 #include "http_server.h"
 #include "links.h"
@@ -36,15 +38,9 @@ int DownloadPort(int server) {
     return PortOf(DownloadServers[server - 1]);
 }
 
-// A cabinet as far as the download looks at one: the signature, and the file's length in the
-// header.
+// A whole cabinet of one member that holds `contents`.
 std::string Cabinet(const std::string& contents) {
-    std::string bytes = "MSCF" + std::string(32, '\0') + contents;
-    const auto size = static_cast<std::uint32_t>(bytes.size());
-    for (int i = 0; i < 4; ++i) {
-        bytes[8 + i] = static_cast<char>(size >> (8 * i) & 0xFF);
-    }
-    return bytes;
+    return StoredCabinet({{"member.txt", contents}});
 }
 
 const std::string kErrorPage = "<html><body>Service unavailable</body></html>";
@@ -56,11 +52,16 @@ std::vector<std::string> SortedFilesIn(const std::string& folder) {
     return names;
 }
 
+// How long the tests' silent servers hold a download or a request before it is given up (the
+// program's own time-outs are 20 s).
+constexpr DWORD kSilence = 1000;
+
 // Every test has a temporary folder, and so a work folder, of its own, and the five servers.
 class Update : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetEngineState();
+        DownloadSilenceMilliseconds = kSilence;
         char old[MAX_PATH] = {};
         hadTmp_ = GetEnvironmentVariableA("TMP", old, sizeof old) > 0;
         oldTmp_ = old;
@@ -71,7 +72,9 @@ protected:
     void TearDown() override {
         SetEnvironmentVariableA("TMP", hadTmp_ ? oldTmp_.c_str() : nullptr);
         ResetEngineState();
+        DownloadSilenceMilliseconds = kShippedSilence;
     }
+    static constexpr unsigned long kShippedSilence = 20000;
 
     // The requests that came after the first `seen`; `seen` becomes the number of all.
     std::vector<HttpRequest> RequestsSince(std::size_t& seen) {
@@ -108,12 +111,32 @@ TEST_F(Update, ServersAreOnLoopbackAtPortsOfTheirOwn) {
     EXPECT_EQ(std::unique(ports.begin(), ports.end()), ports.end());
 }
 
-TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByACompleteOne) {
+// The milliseconds that `run` took.
+template <typename Run> ULONGLONG Timed(Run run) {
+    const ULONGLONG started = GetTickCount64();
+    run();
+    return GetTickCount64() - started;
+}
+
+TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByAWholeOne) {
     const std::string builtIn = Cabinet("built-in");
     const std::string first = Cabinet("from the first server");
     const std::string second = Cabinet("from the second server");
     const std::string cutShort = first.substr(0, first.size() - 3);
     const std::string bareHeader = std::string("MSCF\0\0\0\0\x0c\0\0\0", 12);
+    // Cabinets as the build makes them (compressed, with checksums), and two that only look
+    // whole: a damaged data block, and a header that claims 65535 members.
+    std::string made;
+    ASSERT_EQ(ReadResource("PROGRAMA", "ARCHIVOS", made), 0u);
+    std::string devices;
+    ASSERT_EQ(ReadResource("LIBRERIAS_VM", "ARCHIVOS", devices), 0u);
+    const std::string damaged = WithDamagedDataBlock(devices);
+    ASSERT_FALSE(damaged.empty());
+    const std::string tooMany = WithMemberCount(made, 65535);
+    const std::string stampDamaged = WithDamagedDataBlock(first);
+
+    // Silent servers are given up after kSilence each (under Wine, twice as long when the head
+    // stops after its status line).
     const HttpReply missing{404, kErrorPage};
     struct Case {
         const char* name;
@@ -121,20 +144,45 @@ TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByACompleteOne) {
         HttpReply server2;
         std::string expected;
         int requests;
+        ULONGLONG longest = 3000; // ms
     };
     const Case cases[] = {
         {"first server", {200, first}, {200, second}, first, 1},
+        {"a cabinet the build made", {200, made}, {200, second}, made, 1},
         {"first missing", missing, {200, second}, second, 2},
         {"first hangs up", {200, first, Kind::HangUp}, {200, second}, second, 2},
         {"first sends an error page", {200, kErrorPage}, {200, second}, second, 2},
         {"first cut off", {200, first, Kind::CutOff}, {200, second}, second, 2},
         {"first sends a cabinet cut short", {200, cutShort}, {200, second}, second, 2},
+        {"first damaged in a data block", {200, damaged}, {200, second}, second, 2},
+        {"first damaged in a stored block", {200, stampDamaged}, {200, second}, second, 2},
+        {"first claims 65535 members", {200, tooMany}, {200, second}, second, 2},
+        {"first silent", {200, first, Kind::Silent}, {200, second}, second, 2, 4000},
+        {"first stalls in its head",
+         {200, first, Kind::StallsInHead},
+         {200, second},
+         second,
+         2,
+         5000},
+        {"first stalls in its body",
+         {200, first, Kind::StallsInBody},
+         {200, second},
+         second,
+         2,
+         4000},
         {"both missing", missing, missing, builtIn, 2},
         {"both send error pages", {200, kErrorPage}, {200, kErrorPage}, builtIn, 2},
         {"both hang up", {200, first, Kind::HangUp}, {200, second, Kind::HangUp}, builtIn, 2},
         {"cut off, then missing", {200, first, Kind::CutOff}, missing, builtIn, 2},
         {"an empty file", {200, ""}, {200, ""}, builtIn, 2},
         {"a signature and a length only", {200, bareHeader}, {200, bareHeader}, builtIn, 2},
+        {"damaged, then too many members", {200, damaged}, {200, tooMany}, builtIn, 2},
+        {"both silent",
+         {200, first, Kind::Silent},
+         {200, second, Kind::StallsInBody},
+         builtIn,
+         2,
+         5000},
     };
     const std::string path = "/downloads/cabs/program.cab";
     ASSERT_TRUE(CreateDirectory(work()));
@@ -143,9 +191,10 @@ TEST_F(Update, DownloadCabReplacesTheCabinetOnlyByACompleteOne) {
         ASSERT_TRUE(WriteFileBytes(work() + "103.cab", builtIn));
         server.Serve(DownloadPort(1), path, c.server1);
         server.Serve(DownloadPort(2), path, c.server2);
-        DownloadCab("program.cab", "103.cab");
-        EXPECT_EQ(ReadFileBytes(work() + "103.cab"), c.expected) << c.name;
+        ULONGLONG took = Timed([] { DownloadCab("program.cab", "103.cab"); });
+        EXPECT_TRUE(ReadFileBytes(work() + "103.cab") == c.expected) << c.name;
         EXPECT_EQ(SortedFilesIn(work()), std::vector<std::string>{"103.cab"}) << c.name;
+        EXPECT_LE(took, c.longest) << c.name;
 
         std::vector<HttpRequest> expected = {{DownloadPort(1), path}, {DownloadPort(2), path}};
         expected.resize(static_cast<std::size_t>(c.requests));
@@ -393,6 +442,47 @@ TEST_F(UpdateCheck, NextServerOnlyAfterAReplyThatIsNoNumber) {
         }
         CheckForUpdates();
         ExpectAsked(c.asked, c.answered ? NothingNewer() : NoConnection(), seen, c.name);
+    }
+}
+
+// A server that holds the request silent has no answer once the time-out has passed: the next
+// server is asked, as after an empty reply. The Internet transfer library's request, run with a
+// short time-out.
+TEST_F(UpdateCheck, SilentServerHasNoAnswerAndTheNextIsAsked) {
+    surface.transfer.answer = [](const std::string& url, std::string& response) {
+        return msinetvm::OpenURL(url, response, kSilence) == 0;
+    };
+    const std::string stamps = std::string(kStamp1) + kStamp2 + kStamp3;
+    const HttpReply answer{200, stamps};
+    const HttpReply silent{200, stamps, Kind::Silent};
+    const HttpReply stallsInHead{200, stamps, Kind::StallsInHead};
+    const HttpReply stallsInBody{200, stamps, Kind::StallsInBody};
+    struct Case {
+        const char* name;
+        std::vector<HttpReply> replies; // of servers 1, 2, 3
+        int asked;
+        bool answered;
+        ULONGLONG longest; // ms
+    };
+    const Case cases[] = {
+        {"silent, then an answer", {silent, answer, answer}, 2, true, 3000},
+        {"stalls in the body, in the head, then an answer",
+         {stallsInBody, stallsInHead, answer},
+         3,
+         true,
+         6000},
+        {"no answer anywhere", {silent, stallsInBody, silent}, 3, false, 6000},
+    };
+    std::size_t seen = 0;
+    for (const Case& c : cases) {
+        surface.log.clear();
+        for (int i = 0; i < 3; ++i) {
+            Answer(i + 1, c.replies[static_cast<std::size_t>(i)]);
+        }
+        ULONGLONG took = Timed(CheckForUpdates);
+        ExpectAsked(c.asked, c.answered ? NothingNewer() : NoConnection(), seen, c.name);
+        EXPECT_LE(took, c.longest) << c.name;
+        EXPECT_EQ(Cabinets(), BuiltIn()) << c.name;
     }
 }
 

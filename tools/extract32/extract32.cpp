@@ -1,6 +1,7 @@
-// extract32: unpacks the members of a cabinet into a folder.
+// extract32: unpacks the members of a cabinet into a folder, or tests the cabinet.
 //
 //   extract32.exe [/Y] CABINET /L FOLDER [*.*]
+//   extract32.exe /T CABINET
 //
 // /Y   replaces existing files without asking, read-only, hidden and system ones too; without
 //      it an existing file is kept.
@@ -8,14 +9,21 @@
 //      stands for its root. A member stored with folders in its name lands in those folders
 //      below it.
 // *.*  selects every member, as does leaving it out.
+// /T   tests the cabinet: every member is decompressed and dropped, nothing is written.
 //
 // The tool asks nothing and ends by itself. It never writes outside FOLDER: a member whose name
 // is absolute, holds a drive or climbs out with "..", and a member that a link inside FOLDER (a
-// junction or symbolic link, to a folder or a file) would take out of it, is skipped.
+// junction or symbolic link, to a folder or a file) would take out of it, is skipped. Nor does
+// it leave a partial or damaged file: each member is written under a temporary name in its
+// folder, and put in place of the file of its name only once it came in full, its data
+// checksums right. A member that fails leaves the file of its name as it was.
 //
-// Exit codes: 0 every member extracted; 1 the command line is wrong; 2 the cabinet could not be
-// opened or read; 3 some members were skipped (an unsafe name, or a file that could not be
-// written), the others were extracted.
+// Exit codes: 0 every member extracted (with /T: every member whole); 1 the command line is
+// wrong; 2 the cabinet could not be opened or read; 3 some members were skipped (an unsafe name,
+// or a file that could not be written), the others were extracted; 4 the cabinet is damaged (a
+// data block whose checksum is wrong, data that does not decompress, a member cut short, or one
+// that continues in another cabinet): the members before the damage were extracted, the damaged
+// one and those after it were not, and the files of their names are as they were.
 
 #include <windows.h>
 
@@ -30,10 +38,11 @@
 
 namespace {
 
-enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3 };
+enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3, kDamaged = 4 };
 
 struct Options {
     bool overwrite = false;
+    bool test = false;
     std::wstring cabinet;
     std::wstring folder;
 };
@@ -43,6 +52,8 @@ bool ParseCommandLine(int argc, wchar_t** argv, Options& options) {
         std::wstring argument = argv[i];
         if (_wcsicmp(argument.c_str(), L"/Y") == 0) {
             options.overwrite = true;
+        } else if (_wcsicmp(argument.c_str(), L"/T") == 0) {
+            options.test = true;
         } else if (_wcsicmp(argument.c_str(), L"/L") == 0) {
             if (++i == argc) {
                 return false;
@@ -55,6 +66,9 @@ bool ParseCommandLine(int argc, wchar_t** argv, Options& options) {
         } else {
             options.cabinet = argument;
         }
+    }
+    if (options.test) {
+        return !options.cabinet.empty() && options.folder.empty() && !options.overwrite;
     }
     return !options.cabinet.empty() && !options.folder.empty();
 }
@@ -112,8 +126,17 @@ struct Extraction {
     const Options* options = nullptr;
     std::wstring base;     // the destination folder, full path, ending in "\"
     std::wstring resolved; // its final path, through every link, ending in "\"
-    std::wstring openPath; // the member being written
+    // The member being decompressed: the path it goes to, the temporary file it is written into
+    // (none when testing), its size and the bytes so far.
+    bool open = false;
+    std::wstring path;
+    std::wstring temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    ULONG size = 0;
+    ULONG written = 0;
+    bool begun = false; // a member has begun: a failure from here on is damage, not a bad file
     int skipped = 0;
+    int damaged = 0;
 };
 
 // The final path of an open file or folder, through every link; empty when it cannot be told.
@@ -199,9 +222,15 @@ bool MakeReplaceable(const Extraction& run, const std::wstring& path) {
 }
 
 std::wstring cabinetPath; // opened by the library's open callback, which takes 8-bit names
+Extraction* current = nullptr;
 
 HANDLE AsHandle(INT_PTR value) {
     return reinterpret_cast<HANDLE>(value); // NOLINT(performance-no-int-to-ptr)
+}
+
+// What the library is given for a member that is tested, not written: no file has this value.
+INT_PTR TestSink() {
+    return reinterpret_cast<INT_PTR>(current);
 }
 
 FNALLOC(Allocate) {
@@ -223,10 +252,27 @@ FNREAD(Read) {
     return ReadFile(AsHandle(hf), pv, cb, &done, nullptr) ? done : static_cast<UINT>(-1);
 }
 FNWRITE(Write) {
+    Extraction& run = *current;
+    if (hf == TestSink()) {
+        run.written += cb;
+        return cb;
+    }
     DWORD done = 0;
-    return WriteFile(AsHandle(hf), pv, cb, &done, nullptr) ? done : static_cast<UINT>(-1);
+    if (!WriteFile(AsHandle(hf), pv, cb, &done, nullptr)) {
+        return static_cast<UINT>(-1);
+    }
+    if (AsHandle(hf) == run.file) {
+        run.written += done;
+    }
+    return done;
 }
 FNCLOSE(Close) {
+    if (hf == TestSink()) {
+        return 0;
+    }
+    if (AsHandle(hf) == current->file) {
+        current->file = INVALID_HANDLE_VALUE;
+    }
     return CloseHandle(AsHandle(hf)) ? 0 : -1;
 }
 FNSEEK(Seek) {
@@ -255,7 +301,44 @@ INT_PTR Skip(Extraction& run, const char* why, const FDINOTIFICATION& note) {
     return 0;
 }
 
-// Opens the file for a member, or returns 0 to skip it.
+// Drops the member being decompressed: its temporary file is closed and removed, and the file
+// of its name stays as it was.
+void DropMember(Extraction& run) {
+    if (run.file != INVALID_HANDLE_VALUE) {
+        CloseHandle(run.file);
+        run.file = INVALID_HANDLE_VALUE;
+    }
+    if (!run.temporary.empty()) {
+        DeleteFileW(run.temporary.c_str());
+        run.temporary.clear();
+    }
+    run.open = false;
+}
+
+// A processor fault inside the cabinet library (its decompressor on damaged data) ends the tool
+// as for damage, without the member it was writing.
+LONG WINAPI OnFault(EXCEPTION_POINTERS*) {
+    if (current != nullptr) {
+        DropMember(*current);
+    }
+    static const char message[] = "extract32: the cabinet is damaged (its data made the cabinet "
+                                  "library fail)\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, sizeof message - 1, &written, nullptr);
+    TerminateProcess(GetCurrentProcess(), kDamaged);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// Starts a member under test: its bytes are counted and dropped.
+INT_PTR BeginTest(Extraction& run, const FDINOTIFICATION& note) {
+    run.open = true;
+    run.size = static_cast<ULONG>(note.cb);
+    run.written = 0;
+    return TestSink();
+}
+
+// Opens the temporary file for a member, or returns 0 to skip it. The file of its name is only
+// looked at here; it is replaced once the member came in full (EndMember).
 INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
     std::wstring name = MemberName(note);
     if (!IsSafeMemberName(name)) {
@@ -274,64 +357,102 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
         return Skip(run, "its folder cannot be created inside the folder", note);
     }
     DWORD attributes = GetFileAttributesW(path.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists) {
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (!run.options->overwrite) {
             return Skip(run, "the file exists", note);
         }
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-            ((attributes &
-              (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 &&
-             !MakeReplaceable(run, path))) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return Skip(run, "the file there cannot be replaced", note);
         }
+        // A link in the member's place must not lead the replacement elsewhere.
+        OpenHandle existing = OpenExisting(path, FILE_READ_ATTRIBUTES);
+        if (!existing.valid() || !IsInside(run, existing.get())) {
+            return Skip(run, "a link takes it out of the folder", note);
+        }
     }
-    // The file is opened without being emptied, and emptied only once it is known to lie inside
-    // the folder: a link in its place must not lead the write elsewhere.
-    OpenHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                exists ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file.valid()) {
+    // The temporary file, a new one in the member's folder, so that the finished member takes
+    // the place of the old file in one step.
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    wchar_t temporary[MAX_PATH] = {};
+    if (GetTempFileNameW(folder.c_str(), L"x32", 0, temporary) == 0) {
         return Skip(run, "the file cannot be written", note);
     }
-    if (!IsInside(run, file.get())) {
-        return Skip(run, "a link takes it out of the folder", note);
+    run.temporary = temporary;
+    OpenHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !IsInside(run, file.get())) {
+        DropMember(run);
+        return Skip(run, "the file cannot be written inside the folder", note);
     }
-    if (!SetEndOfFile(file.get())) {
-        return Skip(run, "the file cannot be written", note);
-    }
-    run.openPath = path;
-    return reinterpret_cast<INT_PTR>(file.release()); // closed by EndMember
+    run.open = true;
+    run.path = path;
+    run.size = static_cast<ULONG>(note.cb);
+    run.written = 0;
+    run.file = file.release(); // closed by EndMember, or by DropMember
+    return reinterpret_cast<INT_PTR>(run.file);
 }
 
-// Gives the written file the member's date and attributes, and closes it.
+// Puts a member that came in full in place of the file of its name, with its date and
+// attributes. A member cut short is dropped as damaged; one whose file cannot be replaced is
+// dropped as skipped.
 INT_PTR EndMember(Extraction& run, const FDINOTIFICATION& note) {
-    HANDLE file = AsHandle(note.hf);
+    if (run.written != run.size) {
+        std::fprintf(stderr, "extract32: %s did not come in full: its data is damaged\n",
+                     note.psz1);
+        DropMember(run);
+        ++run.damaged;
+        return TRUE;
+    }
+    if (run.options->test) {
+        run.open = false;
+        return TRUE;
+    }
     FILETIME local;
     FILETIME utc;
     if (DosDateTimeToFileTime(note.date, note.time, &local) &&
         LocalFileTimeToFileTime(&local, &utc)) {
-        SetFileTime(file, nullptr, nullptr, &utc);
+        SetFileTime(run.file, nullptr, nullptr, &utc);
     }
-    CloseHandle(file);
+    CloseHandle(run.file);
+    run.file = INVALID_HANDLE_VALUE;
+
+    const DWORD old = GetFileAttributesW(run.path.c_str());
+    const bool protectedFile =
+        old != INVALID_FILE_ATTRIBUTES &&
+        (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+    if ((protectedFile && !MakeReplaceable(run, run.path)) ||
+        !MoveFileExW(run.temporary.c_str(), run.path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (protectedFile) {
+            SetFileAttributesW(run.path.c_str(), old);
+        }
+        DropMember(run);
+        Skip(run, "the file there cannot be replaced", note);
+        return TRUE;
+    }
+    run.temporary.clear();
+    run.open = false;
     DWORD attributes = note.attribs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     if (attributes != 0) {
-        SetFileAttributesW(run.openPath.c_str(), attributes);
+        SetFileAttributesW(run.path.c_str(), attributes);
     }
     return TRUE;
 }
 
-Extraction* current = nullptr;
-
 FNFDINOTIFY(Notify) {
+    Extraction& run = *current;
     switch (fdint) {
     case fdintCOPY_FILE:
-        return BeginMember(*current, *pfdin);
+        run.begun = true;
+        return run.options->test ? BeginTest(run, *pfdin) : BeginMember(run, *pfdin);
     case fdintCLOSE_FILE_INFO:
-        return EndMember(*current, *pfdin);
+        return EndMember(run, *pfdin);
     case fdintPARTIAL_FILE:
-        return Skip(*current, "it begins in an earlier cabinet", *pfdin);
+        if (run.options->test) {
+            ++run.damaged;
+            return 0;
+        }
+        return Skip(run, "it begins in an earlier cabinet", *pfdin);
     case fdintNEXT_CABINET:
         return -1; // cabinet sets spanning several files are not supported
     default:
@@ -339,12 +460,42 @@ FNFDINOTIFY(Notify) {
     }
 }
 
+// Runs the cabinet library over the cabinet: extracts (or tests) every member. The exit code.
+int Unpack(Extraction& run) {
+    cabinetPath = run.options->cabinet;
+    current = &run;
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(OnFault);
+
+    ERF error = {};
+    HFDI fdi =
+        FDICreate(Allocate, Release, OpenCabinet, Read, Write, Close, Seek, cpuUNKNOWN, &error);
+    if (fdi == nullptr) {
+        std::fprintf(stderr, "extract32: the cabinet library cannot start\n");
+        return kCabinetFailed;
+    }
+    char name[] = "cabinet";
+    char path[] = "";
+    BOOL copied = FDICopy(fdi, name, path, 0, Notify, nullptr, nullptr);
+    FDIDestroy(fdi);
+    if (run.open) {
+        DropMember(run); // the library stopped inside it
+        ++run.damaged;
+    }
+    if (!copied) {
+        std::fprintf(stderr, "extract32: the cabinet cannot be read (error %d)\n", error.erfOper);
+        return run.begun ? kDamaged : kCabinetFailed;
+    }
+    return run.damaged != 0 ? kDamaged : run.skipped != 0 ? kSkipped : kDone;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseCommandLine(argc, argv, options)) {
-        std::fprintf(stderr, "usage: extract32 [/Y] CABINET /L FOLDER [*.*]\n");
+        std::fprintf(stderr, "usage: extract32 [/Y] CABINET /L FOLDER [*.*]\n"
+                             "       extract32 /T CABINET\n");
         return kUsage;
     }
     HANDLE cabinet = CreateFileW(options.cabinet.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -354,13 +505,16 @@ int wmain(int argc, wchar_t** argv) {
         return kCabinetFailed;
     }
     CloseHandle(cabinet);
+    Extraction run;
+    run.options = &options;
+    if (options.test) {
+        return Unpack(run);
+    }
 
     // "D:" alone would name the drive's current folder; the caller means the drive's root.
     if (options.folder.size() == 2 && options.folder[1] == L':') {
         options.folder += L'\\';
     }
-    Extraction run;
-    run.options = &options;
     run.base = FullPath(options.folder);
     if (run.base.empty() || !CreateFolderTree(run.base)) {
         std::fprintf(stderr, "extract32: the folder cannot be created\n");
@@ -380,23 +534,5 @@ int wmain(int argc, wchar_t** argv) {
     if (run.resolved.back() != L'\\') {
         run.resolved += L'\\';
     }
-    cabinetPath = options.cabinet;
-    current = &run;
-
-    ERF error = {};
-    HFDI fdi =
-        FDICreate(Allocate, Release, OpenCabinet, Read, Write, Close, Seek, cpuUNKNOWN, &error);
-    if (fdi == nullptr) {
-        std::fprintf(stderr, "extract32: the cabinet library cannot start\n");
-        return kCabinetFailed;
-    }
-    char name[] = "cabinet";
-    char path[] = "";
-    BOOL copied = FDICopy(fdi, name, path, 0, Notify, nullptr, nullptr);
-    FDIDestroy(fdi);
-    if (!copied) {
-        std::fprintf(stderr, "extract32: the cabinet cannot be read (error %d)\n", error.erfOper);
-        return kCabinetFailed;
-    }
-    return run.skipped == 0 ? kDone : kSkipped;
+    return Unpack(run);
 }

@@ -23,7 +23,8 @@ extern "C" {
 
 /* The longest response body taken, in bytes. */
 #define MSINETVM_MAX_RESPONSE_BYTES 65536u
-/* How long a request waits to connect, and then for each part of the reply, in milliseconds. */
+/* How long a request waits for the head of the reply, and then for each part of its body, in
+ * milliseconds. */
 #define MSINETVM_TIMEOUT_MILLISECONDS 20000u
 
 typedef struct MsInetVm {
@@ -32,9 +33,11 @@ typedef struct MsInetVm {
     /* Fetches url afresh (no cached copy) with an HTTP GET. Returns 0 when the server answered,
      * with the response body in *body (*length bytes, followed by a zero byte; release it with
      * ReleaseBody), or the system error code of a request that failed (the server cannot be
-     * reached, the connection broke, no reply in time), with *body null. An answer that is no
-     * success (HTTP status outside 200 to 299), or whose body is longer than
-     * MSINETVM_MAX_RESPONSE_BYTES, gives an empty body: the server has no answer. */
+     * reached, the connection broke or closed without an answer), with *body null. An answer
+     * that is no success (HTTP status outside 200 to 299), whose body is longer than
+     * MSINETVM_MAX_RESPONSE_BYTES, or that does not come within MSINETVM_TIMEOUT_MILLISECONDS
+     * (a server that holds the connection silent) gives an empty body: the server has no
+     * answer. */
     uint32_t(VMCALL* OpenURL)(const char* url, char** body, uint32_t* length);
     void(VMCALL* ReleaseBody)(char* body);
 } MsInetVm;

@@ -316,11 +316,13 @@ class Sandbox:
 
     # --- the program and the screen
 
-    def start(self):
-        """Starts the setup program in the sandbox; returns its process."""
+    def start(self, cwd=None):
+        """Starts the setup program in the sandbox, with the Windows folder `cwd` (on drive C:)
+        as its current folder when given; returns its process."""
         return subprocess.Popen([str(WINE_RUN), str(self.root), str(self.build.program)],
                                 env=self.env(), stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                cwd=self.c(cwd) if cwd else None)
 
     def start_direct(self):
         """Starts the setup program with wine64 itself (prefix and wineserver up): for
@@ -652,14 +654,21 @@ def kill(process):
         process.wait(timeout=30)
 
 
+# A reply of HttpServers that holds the connection open and sends nothing, until the client
+# gives up (or the servers close).
+SILENT = object()
+
+
 class HttpServers:
     """HTTP servers on 127.0.0.1: each answers GETs from a table of replies by path (the path
-    read with %XX decoded) and logs every request it sees as (port, decoded path)."""
+    read with %XX decoded) and logs every request it sees as (port, decoded path). A reply of
+    SILENT answers nothing."""
 
     def __init__(self, ports, replies=None):
         self.replies = dict(replies or {})
         self.log = []
         self._servers = []
+        self._closing = threading.Event()
         servers = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -668,6 +677,10 @@ class HttpServers:
                 target = urllib.parse.unquote(self.path)
                 servers.log.append((port, target))
                 body = servers.replies.get((port, target))
+                if body is SILENT:
+                    servers.hold(self.connection)
+                    self.close_connection = True
+                    return
                 self.send_response(200 if body is not None else 404)
                 body = body if body is not None else b"not here"
                 self.send_header("Content-Length", str(len(body)))
@@ -683,7 +696,20 @@ class HttpServers:
             threading.Thread(target=server.serve_forever, daemon=True).start()
             self._servers.append(server)
 
+    def hold(self, connection, longest=150):
+        """Waits until the client closes `connection`, the servers close, or `longest` s."""
+        deadline = time.monotonic() + longest
+        connection.settimeout(0.2)
+        while not self._closing.is_set() and time.monotonic() < deadline:
+            try:
+                if not connection.recv(256):
+                    return
+            except OSError as error:
+                if not isinstance(error, TimeoutError):
+                    return
+
     def close(self):
+        self._closing.set()
         for server in self._servers:
             server.shutdown()
             server.server_close()
@@ -727,10 +753,31 @@ def installed_system_files(build):
 
 
 def update_reply(config, newer):
-    """The update servers' reply: the three stamps, with cabinet `newer` (1-3) a later one."""
+    """The update servers' reply: the three stamps, with cabinet `newer` (1-3, or a tuple of
+    them) a later one."""
     stamps = [config[f"VersionCab{i}"] for i in (1, 2, 3)]
-    stamps[newer - 1] = str(int(stamps[newer - 1]) + 10_000_000_000)  # a year or so later
+    for cabinet in (newer,) if isinstance(newer, int) else newer:
+        stamps[cabinet - 1] = str(int(stamps[cabinet - 1]) + 10_000_000_000)  # a year later
     return "".join(stamps).encode("ascii")
+
+
+def damaged_data_block(cabinet):
+    """`cabinet` (bytes) with three bytes in the middle of its last data block inverted: the
+    header and the member list as they were, the block's checksum wrong."""
+    data = bytearray(cabinet)
+    at = int.from_bytes(data[36:40], "little")  # the first folder's first data block
+    blocks = int.from_bytes(data[40:42], "little")
+    for _ in range(blocks - 1):
+        at += 8 + int.from_bytes(data[at + 4:at + 6], "little")
+    middle = at + 8 + int.from_bytes(data[at + 4:at + 6], "little") // 2
+    for i in range(middle, middle + 3):
+        data[i] ^= 0xFF
+    return bytes(data)
+
+
+def with_member_count(cabinet, count):
+    """`cabinet` (bytes) whose header claims `count` members."""
+    return cabinet[:28] + count.to_bytes(2, "little") + cabinet[30:]
 
 
 def link_target(path):
@@ -784,8 +831,8 @@ class ScenarioCase(unittest.TestCase):
     def setUp(self):
         self.process = None
 
-    def start(self):
-        self.process = self.sandbox.start()
+    def start(self, cwd=None):
+        self.process = self.sandbox.start(cwd)
         return self.process
 
     def wizard(self):

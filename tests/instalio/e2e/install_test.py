@@ -3,6 +3,8 @@ against update and download servers on 127.0.0.1, and checked from outside: the 
 registry, the shortcuts, the servers' logs. The window system's close request during the
 installation changes nothing."""
 
+import subprocess
+import time
 import unittest
 
 import driver
@@ -38,7 +40,7 @@ class Installation(driver.ScenarioCase):
     def tearDown(self):
         super().tearDown()
         self.sandbox.boxes(ok=True)  # the sample application's
-        self.sandbox.remove_installation(self.name, self.system_files, ["C:\\Apps"])
+        self.sandbox.remove_installation(self.name, self.system_files, ["C:\\Apps", "C:\\Setup"])
 
     def install(self, wizard, alt_f4_in=None):
         """From section 2, Next; the window system's close request (Alt+F4) once the section
@@ -51,6 +53,26 @@ class Installation(driver.ScenarioCase):
         self.assertIsNone(self.sandbox.screen().find(driver.DIALOG_TITLE, timeout=0))
         self.assertEqual(self.sandbox.boxes(), [])
         self.assertEqual(wizard.buttons(image), (False, False, True))
+
+    def time_section_5(self, wizard):
+        """From section 2, Next; returns the seconds until the installation is on show
+        (section 6, or 7 when it went by between two looks), then waits for section 7."""
+        started = time.monotonic()
+        wizard.click("cmdSiguiente", settle=False)
+        while wizard.section(wizard.window.grab()) not in (6, 7):
+            self.assertLess(time.monotonic() - started, 150, "section 5 does not end")
+            time.sleep(0.1)
+        took = time.monotonic() - started
+        image = wizard.wait_section(7, timeout=120)
+        self.assertEqual(self.sandbox.boxes(), [])
+        self.assertEqual(wizard.buttons(image), (False, False, True))
+        return took
+
+    def finish_without_links(self, wizard):
+        for box in LINKS:
+            wizard.click(box)
+        wizard.click("cmdSalir", settle=False)
+        wizard.wait_end()
 
     def assertInstalled(self, target, code, index):
         """The application in `target`, the system folder's files, the settings files and the
@@ -178,6 +200,88 @@ class Installation(driver.ScenarioCase):
         self.assertEqual(len(list((self.sandbox.programs_menu() / self.name).glob("*.lnk"))) +
                          len(list(self.sandbox.desktop().glob("*.lnk"))), made)
         self.assertEqual(self.sandbox.boxes(wait=2), [])
+
+    def test_silent_update_servers_end_section_5_within_about_a_minute(self):
+        # Three update servers that take the query and never answer: each is given up after
+        # 20 s, as a server without an answer, "update_noconnection" shows for 2 s, and the
+        # built-in cabinets are installed.
+        ports = self.build.server_ports()
+        product = self.config["Product"]
+        queries = [(ports[0], "/serial/check_update.php?p=" + product),
+                   (ports[1], "/check_update.php?p=" + product),
+                   (ports[2], "/serial/check_update.php?p=" + product)]
+        for query in queries:
+            self.servers.replies[query] = driver.SILENT
+
+        wizard = self.wizard()
+        wizard.click("cmdSiguiente")
+        wizard.click("cmdSiguiente")
+        took = self.time_section_5(wizard)
+        self.assertGreaterEqual(took, 3 * 20 * 0.9)
+        self.assertLessEqual(took, 75)
+        self.finish_without_links(wizard)
+
+        self.assertEqual(self.servers.log, queries)
+        target = "C:\\Program Files\\" + self.name + "\\"
+        self.assertInstalled(target, "en", 0)
+        self.assertNotIn(MARKER, driver.files_below(self.sandbox.c(target)))
+
+    def test_downloads_that_are_silent_or_only_look_whole_keep_the_built_in_cabinets(self):
+        # Cabinets 101 and 103 are newer on the server. 101: the first download server never
+        # answers, the second sends the built-in cabinet with a damaged data block; neither
+        # replaces it. 103: the first sends the newer cabinet with a header that claims 65535
+        # members, which is not taken either; the second sends it whole.
+        ports = self.build.server_ports()
+        query = "/serial/check_update.php?p=" + self.config["Product"]
+        devices = "/downloads/cabs/" + self.config["NameCab1"]
+        program = "/downloads/cabs/" + self.config["NameCab3"]
+        built_in = (self.build.cabinets / "101.cab").read_bytes()
+        self.servers.replies[(ports[0], query)] = driver.update_reply(self.config, newer=(1, 3))
+        self.servers.replies[(ports[3], devices)] = driver.SILENT
+        self.servers.replies[(ports[4], devices)] = driver.damaged_data_block(built_in)
+        self.servers.replies[(ports[3], program)] = driver.with_member_count(self.newer, 65535)
+        self.servers.replies[(ports[4], program)] = self.newer
+
+        wizard = self.wizard()
+        wizard.click("cmdSiguiente")
+        wizard.click("cmdSiguiente")
+        took = self.time_section_5(wizard)
+        # 2 s, the silent download's 20 s, the other downloads and their checks, 20 s and 2 s.
+        self.assertLessEqual(took, 60)
+        self.finish_without_links(wizard)
+
+        self.assertEqual(self.servers.log, [(ports[0], query), (ports[3], devices),
+                                            (ports[4], devices), (ports[3], program),
+                                            (ports[4], program)])
+        target = "C:\\Program Files\\" + self.name + "\\"
+        self.assertInstalled(target, "en", 0)
+        self.assertEqual(self.sandbox.c(target + MARKER).read_bytes(),
+                         b"cabinet 103 of the download server\r\n")
+        termlink = subprocess.run(["cabextract", "-q", "-p", "-F", "termlink.dll",
+                                   str(self.build.cabinets / "101.cab")],
+                                  capture_output=True, check=True).stdout
+        self.assertTrue((self.sandbox.system_folder() / "termlink.dll").read_bytes() == termlink,
+                        "termlink.dll is not the built-in one")
+
+    def test_a_relative_target_folder_shows_and_gets_the_full_path_it_leads_to(self):
+        # Typed without a drive, the folder is found from the setup program's current folder:
+        # the box shows that full path once it loses the focus, and the files and the uninstall
+        # entry agree with it.
+        self.sandbox.c("C:\\Setup").mkdir(exist_ok=True)
+        self.start(cwd="C:\\Setup")
+        wizard = self.wizard()
+        wizard.click("cmdSiguiente")
+        wizard.click("chkUpdate")
+        wizard.click("cmdSiguiente")
+        wizard.type_path("foo")
+        wizard.click("cmdAnterior")  # the box loses the focus
+        wizard.click("cmdSiguiente")
+        self.assertEqual(wizard.path(), "C:\\Setup\\foo\\")
+        self.install(wizard)
+        self.finish_without_links(wizard)
+
+        self.assertEqual(self.servers.log, [])
+        self.assertInstalled("C:\\Setup\\foo\\", "en", 0)
 
     def captions(self, key):
         return [entry.split(",", 1)[1] for entry in self.build.lists.get(key, [])]
