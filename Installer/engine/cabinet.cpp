@@ -1,7 +1,7 @@
 #include "cabinet.h"
 
 #include "clock.h"
-#include "handle.h"
+#include "owners.h"
 #include "resources.h"
 
 #include <cstdint>

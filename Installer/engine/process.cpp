@@ -3,7 +3,7 @@
 #include "clock.h"
 #include "errorbox.h"
 #include "folders.h"
-#include "handle.h"
+#include "owners.h"
 
 namespace instalio {
 

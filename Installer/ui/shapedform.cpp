@@ -1,7 +1,7 @@
 #include "shapedform.h"
 
 #include "failure.h"
-#include "gdi.h"
+#include "owners.h"
 #include "pump.h"
 
 #include <vector>
@@ -17,7 +17,7 @@ bool IsTransparent(RGBQUAD pixel) {
 } // namespace
 
 HRGN RegionFromPicture(const Picture& picture) {
-    ScopedMemoryDC dc(nullptr);
+    ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     if (dc.get() == nullptr) {
         return nullptr;
     }

@@ -4,8 +4,8 @@
 #include "clock.h"
 #include "errorbox.h"
 #include "filesystem.h"
-#include "handle.h"
 #include "libraries.h"
+#include "owners.h"
 #include "process.h"
 
 #include "fixture_support.h"

@@ -25,7 +25,7 @@
 // that continues in another cabinet): the members before the damage were extracted, the damaged
 // one and those after it were not, and the files of their names are as they were.
 
-#include <windows.h>
+#include "owners.h"
 
 #include <fdi.h>
 
@@ -37,6 +37,8 @@
 #include <vector>
 
 namespace {
+
+using instalio::ScopedHandle;
 
 enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3, kDamaged = 4 };
 
@@ -163,30 +165,10 @@ bool IsInside(const Extraction& run, HANDLE handle) {
                                 TRUE) == CSTR_EQUAL;
 }
 
-// An open file or folder, closed at the end of its scope unless released.
-class OpenHandle {
-public:
-    explicit OpenHandle(HANDLE handle) : handle_(handle) {}
-    ~OpenHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    OpenHandle(const OpenHandle&) = delete;
-    OpenHandle& operator=(const OpenHandle&) = delete;
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-
-private:
-    HANDLE handle_;
-};
-
-OpenHandle OpenExisting(const std::wstring& path, DWORD access) {
-    return OpenHandle(CreateFileW(path.c_str(), access,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+ScopedHandle OpenExisting(const std::wstring& path, DWORD access) {
+    return ScopedHandle(CreateFileW(path.c_str(), access,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // Creates every missing folder of `path` below the destination folder. A folder already there
@@ -202,7 +184,7 @@ bool CreateFoldersBelow(const Extraction& run, const std::wstring& path) {
         if (GetLastError() != ERROR_ALREADY_EXISTS) {
             return false;
         }
-        OpenHandle existing = OpenExisting(folder, FILE_READ_ATTRIBUTES);
+        ScopedHandle existing = OpenExisting(folder, FILE_READ_ATTRIBUTES);
         if (!existing.valid() || !IsInside(run, existing.get())) {
             return false;
         }
@@ -214,7 +196,7 @@ bool CreateFoldersBelow(const Extraction& run, const std::wstring& path) {
 // it can be replaced: the platform refuses to write a read-only file, and to replace a hidden or
 // system one.
 bool MakeReplaceable(const Extraction& run, const std::wstring& path) {
-    OpenHandle file = OpenExisting(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+    ScopedHandle file = OpenExisting(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
     FILE_BASIC_INFO basic = {}; // times of zero are left as they are
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     return file.valid() && IsInside(run, file.get()) &&
@@ -365,7 +347,7 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
             return Skip(run, "the file there cannot be replaced", note);
         }
         // A link in the member's place must not lead the replacement elsewhere.
-        OpenHandle existing = OpenExisting(path, FILE_READ_ATTRIBUTES);
+        ScopedHandle existing = OpenExisting(path, FILE_READ_ATTRIBUTES);
         if (!existing.valid() || !IsInside(run, existing.get())) {
             return Skip(run, "a link takes it out of the folder", note);
         }
@@ -378,8 +360,8 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
         return Skip(run, "the file cannot be written", note);
     }
     run.temporary = temporary;
-    OpenHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid() || !IsInside(run, file.get())) {
         DropMember(run);
         return Skip(run, "the file cannot be written inside the folder", note);
@@ -523,7 +505,7 @@ int wmain(int argc, wchar_t** argv) {
     if (run.base.back() != L'\\') {
         run.base += L'\\';
     }
-    OpenHandle folder = OpenExisting(run.base, FILE_READ_ATTRIBUTES);
+    ScopedHandle folder = OpenExisting(run.base, FILE_READ_ATTRIBUTES);
     if (folder.valid()) {
         run.resolved = FinalPathOf(folder.get());
     }

@@ -1,6 +1,6 @@
 #include "font.h"
 
-#include "gdi.h"
+#include "owners.h"
 #include "twips.h"
 
 #include <map>

@@ -62,7 +62,7 @@ void Picture::Draw(HDC dc, int x, int y, int width, int height) const {
         DrawIconEx(dc, x, y, icon_, width, height, 0, nullptr, DI_NORMAL);
         return;
     }
-    ScopedMemoryDC source(dc);
+    ScopedMemoryDC source(CreateCompatibleDC(dc));
     ScopedSelect select(source.get(), bitmap_.get());
     if (alpha_) {
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

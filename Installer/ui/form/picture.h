@@ -2,7 +2,7 @@
 // shared: elements and controls hold references to the same object, never copies.
 #pragma once
 
-#include "gdi.h"
+#include "owners.h"
 
 #include <windows.h>
 
