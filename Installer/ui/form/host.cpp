@@ -213,9 +213,9 @@ void HostContainer::Unregister(Element& element) {
 }
 
 void HostContainer::Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd_, &paint);
-    const RECT& area = paint.rcPaint;
+    ScopedPaint paint(hwnd_); // ended also when painting fails
+    HDC dc = paint.dc();
+    const RECT& area = paint.area();
     int width = area.right - area.left;
     int height = area.bottom - area.top;
     if (width > 0 && height > 0) {
@@ -229,7 +229,6 @@ void HostContainer::Paint() {
         }
         BitBlt(dc, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
     }
-    EndPaint(hwnd_, &paint);
 }
 
 void HostContainer::ButtonDown(int button, LPARAM position, bool secondPress) {
