@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace instalio::test {
@@ -158,7 +159,7 @@ TEST_F(FormLayer, FailureInAHandlerIsReportedAndDoesNotCrossTheWindowSystem) {
     failures.clear();
     SetUnhandledFailureHandler([](std::exception_ptr failure) {
         try {
-            std::rethrow_exception(failure);
+            std::rethrow_exception(std::move(failure));
         } catch (const RunTimeFailure& f) {
             failures.push_back(std::to_string(f.number) + " " + f.description);
         } catch (...) {
