@@ -121,6 +121,10 @@ int EMBUDP_CALL Send(void*, const void* bytes, int length) {
     return 1;
 }
 
+int EMBUDP_CALL Close(void*) {
+    return 1;
+}
+
 int EMBUDP_CALL Read(void*, void* buffer, int capacity, int) {
     if (served.active) {
         return served.Read(static_cast<std::uint8_t*>(buffer), capacity);
@@ -155,6 +159,7 @@ int EMBUDP_CALL Read(void*, void* buffer, int capacity, int) {
 std::unique_ptr<TermConnection> Connect(bool largeBuffer, bool wrapNumber) {
     auto c = std::make_unique<TermConnection>();
     c->transport = &script;
+    c->fnClose = Close;
     c->fnSend = Send;
     c->fnRead = Read;
     c->rxBufferSize = largeBuffer ? kLargeBufferSize : kSmallBufferSize;
