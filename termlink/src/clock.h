@@ -43,4 +43,30 @@ inline Clock* ReplacedClock() {
 // Sets the clock in use; null restores the platform's own. Only while no connection is open.
 void SetClock(Clock* clock);
 
+// For the OS layer's threads. A thread about to start is counted by the clock in use, which is
+// returned (null: none) so that the thread's end is told to the same clock.
+inline Clock* CountThreadStarting() {
+    Clock* clock = ReplacedClock();
+    if (clock != nullptr) {
+        clock->ThreadStarting();
+    }
+    return clock;
+}
+
+inline void CountThreadEnded(Clock* clock) {
+    if (clock != nullptr) {
+        clock->ThreadEnded();
+    }
+}
+
+// Waits through that clock until the thread has set `finished` as its last step (nothing
+// without a clock: the system's own wait for the thread follows).
+inline void AwaitThreadEnd(Clock* clock, const std::atomic<bool>& finished) {
+    if (clock != nullptr) {
+        clock->WaitUntil(
+            [](const void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load(); },
+            &finished, -1);
+    }
+}
+
 } // namespace termlink

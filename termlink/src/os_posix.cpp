@@ -167,9 +167,7 @@ extern "C" void* TermlinkThreadStart(void* parameter) {
     currentThread = state;
     state->proc(state->argument);
     state->finished = true;
-    if (state->clock != nullptr) {
-        state->clock->ThreadEnded();
-    }
+    CountThreadEnded(state->clock);
     pthread_mutex_lock(&state->mutex);
     state->running = false;
     pthread_cond_broadcast(&state->cond);
@@ -188,14 +186,9 @@ bool Thread::start(Proc proc, void* argument) {
     }
     state->proc = proc;
     state->argument = argument;
-    state->clock = ReplacedClock();
-    if (state->clock != nullptr) {
-        state->clock->ThreadStarting();
-    }
+    state->clock = CountThreadStarting();
     if (pthread_create(&state->thread, nullptr, TermlinkThreadStart, state) != 0) {
-        if (state->clock != nullptr) {
-            state->clock->ThreadEnded();
-        }
+        CountThreadEnded(state->clock);
         delete state;
         return false;
     }
@@ -203,19 +196,11 @@ bool Thread::start(Proc proc, void* argument) {
     return true;
 }
 
-namespace {
-bool Finished(const void* state) {
-    return static_cast<const Thread::State*>(state)->finished.load();
-}
-} // namespace
-
 void Thread::join() {
     if (state_ == nullptr) {
         return;
     }
-    if (state_->clock != nullptr) {
-        state_->clock->WaitUntil(Finished, state_, -1);
-    }
+    AwaitThreadEnd(state_->clock, state_->finished);
     pthread_join(state_->thread, nullptr);
     pthread_cond_destroy(&state_->cond);
     pthread_mutex_destroy(&state_->mutex);

@@ -92,9 +92,7 @@ static DWORD WINAPI ThreadStart(LPVOID parameter) {
     auto* state = static_cast<Thread::State*>(parameter);
     state->proc(state->argument);
     state->finished = true;
-    if (state->clock != nullptr) {
-        state->clock->ThreadEnded();
-    }
+    CountThreadEnded(state->clock);
     return 0;
 }
 
@@ -109,15 +107,10 @@ bool Thread::start(Proc proc, void* argument) {
     }
     state->proc = proc;
     state->argument = argument;
-    state->clock = ReplacedClock();
-    if (state->clock != nullptr) {
-        state->clock->ThreadStarting();
-    }
+    state->clock = CountThreadStarting();
     state->handle = CreateThread(nullptr, 0, ThreadStart, state, 0, nullptr);
     if (state->handle == nullptr) {
-        if (state->clock != nullptr) {
-            state->clock->ThreadEnded();
-        }
+        CountThreadEnded(state->clock);
         delete state;
         return false;
     }
@@ -125,17 +118,11 @@ bool Thread::start(Proc proc, void* argument) {
     return true;
 }
 
-static bool Finished(const void* state) {
-    return static_cast<const Thread::State*>(state)->finished.load();
-}
-
 void Thread::join() {
     if (state_ == nullptr) {
         return;
     }
-    if (state_->clock != nullptr) {
-        state_->clock->WaitUntil(Finished, state_, -1);
-    }
+    AwaitThreadEnd(state_->clock, state_->finished);
     WaitForSingleObject(state_->handle, INFINITE);
     CloseHandle(state_->handle);
     delete state_;
