@@ -6,8 +6,8 @@
 namespace probe {
 
 int ThreadCount();
-// Whether the thread count comes to `count` within a few seconds of real time: a thread that
-// nobody waits for leaves the process a moment after it ended its work.
+// Whether the thread count comes to `count` within a few seconds of real time: a thread leaves
+// the process a moment after it ended, even after a join has returned.
 bool ThreadCountBecomes(int count);
 // Whether the library of that file name (as passed to TERMPRO_INIT) is loaded.
 bool IsLoaded(const std::string& fileName);
