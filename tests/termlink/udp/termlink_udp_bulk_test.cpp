@@ -111,51 +111,6 @@ protected:
     std::map<std::uint16_t, int> counted_;
 };
 
-TEST_F(UdpBulk, SendCmdDataChecksTheHashThenRunsTheCommand) {
-    struct Case {
-        const char* name;
-        std::size_t size;
-        HashAnswer hash;
-        bool withReader;
-        bool stored; // the command ran on the whole block and the buffer was freed
-    };
-    const Case cases[] = {
-        {"100000 bytes", 100000, HashAnswer::Correct, true, true},
-        {"three chunks without a reader thread", 2500, HashAnswer::Correct, false, true},
-        {"empty block", 0, HashAnswer::Correct, true, true},
-        {"hash not supported", 2500, HashAnswer::Unsupported, true, true},
-        {"hash differs", 2500, HashAnswer::Wrong, true, false},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        BulkSettings settings;
-        settings.hash = k.hash;
-        TermConnection* c = Open(settings, k.withReader);
-        ASSERT_NE(c, nullptr);
-        const Bytes block = Records(k.size, 2);
-        const char parameters[] = "slot 3";
-
-        std::uint16_t code = termsim::kCmdStoreBlock;
-        TERMPRO_SENDCMDDATA(c, &code, reinterpret_cast<const char*>(block.data()),
-                            static_cast<int>(block.size()), parameters, sizeof parameters,
-                            kTimeoutMs);
-        EXPECT_EQ(code, k.stored ? std::uint16_t{REPLY_OK} : termsim::kCmdStoreBlock);
-        EXPECT_EQ(Received(CMD_DATA_CHUNK), static_cast<int>((k.size + 1023) / 1024));
-        EXPECT_EQ(Received(termsim::kCmdStoreBlock), k.stored ? 1 : 0);
-        EXPECT_EQ(Received(CMD_DATA_FREE), k.stored ? 1 : 0);
-        const std::uint16_t session = LatestSession();
-        const Bytes stored = server_->With([&](TerminalModel&) {
-            const Bytes* kept = bulk_->StoredBlock(session);
-            return kept != nullptr ? *kept : Bytes{1, 2, 3};
-        });
-        if (k.stored) {
-            EXPECT_EQ(stored, block);
-        } else {
-            EXPECT_EQ(stored, (Bytes{1, 2, 3}));
-        }
-    }
-}
-
 // A test name from a case's name: its letters and digits.
 std::string NameOf(const char* text) {
     std::string name;
@@ -169,6 +124,57 @@ std::string NameOf(const char* text) {
     return name;
 }
 
+// The cases of the tables below run as tests of their own, side by side: each waits in real time
+// for the link to fall silent or for the terminal's answers.
+struct BlockToStore {
+    const char* name;
+    std::size_t size;
+    HashAnswer hash;
+    bool withReader;
+    bool stored; // the command ran on the whole block and the buffer was freed
+};
+
+const BlockToStore kBlocksToStore[] = {
+    {"100000 bytes", 100000, HashAnswer::Correct, true, true},
+    {"three chunks without a reader thread", 2500, HashAnswer::Correct, false, true},
+    {"empty block", 0, HashAnswer::Correct, true, true},
+    {"hash not supported", 2500, HashAnswer::Unsupported, true, true},
+    {"hash differs", 2500, HashAnswer::Wrong, true, false},
+};
+
+class UdpBulkBlockToStore : public UdpBulk, public ::testing::WithParamInterface<BlockToStore> {};
+
+TEST_P(UdpBulkBlockToStore, SendCmdDataChecksTheHashThenRunsTheCommand) {
+    const BlockToStore& k = GetParam();
+    BulkSettings settings;
+    settings.hash = k.hash;
+    TermConnection* c = Open(settings, k.withReader);
+    ASSERT_NE(c, nullptr);
+    const Bytes block = Records(k.size, 2);
+    const char parameters[] = "slot 3";
+
+    std::uint16_t code = termsim::kCmdStoreBlock;
+    TERMPRO_SENDCMDDATA(c, &code, reinterpret_cast<const char*>(block.data()),
+                        static_cast<int>(block.size()), parameters, sizeof parameters, kTimeoutMs);
+    EXPECT_EQ(code, k.stored ? std::uint16_t{REPLY_OK} : termsim::kCmdStoreBlock);
+    EXPECT_EQ(Received(CMD_DATA_CHUNK), static_cast<int>((k.size + 1023) / 1024));
+    EXPECT_EQ(Received(termsim::kCmdStoreBlock), k.stored ? 1 : 0);
+    EXPECT_EQ(Received(CMD_DATA_FREE), k.stored ? 1 : 0);
+    const std::uint16_t session = LatestSession();
+    const Bytes stored = server_->With([&](TerminalModel&) {
+        const Bytes* kept = bulk_->StoredBlock(session);
+        return kept != nullptr ? *kept : Bytes{1, 2, 3};
+    });
+    if (k.stored) {
+        EXPECT_EQ(stored, block);
+    } else {
+        EXPECT_EQ(stored, (Bytes{1, 2, 3}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UdpBulkBlockToStore, ::testing::ValuesIn(kBlocksToStore),
+                         [](const auto& info) { return NameOf(info.param.name); });
+
 Misbehaviour Damage(bool reorder, bool gaps, bool duplicate, bool corrupt, int answers = 1) {
     Misbehaviour m;
     m.reorder = reorder;
@@ -179,8 +185,6 @@ Misbehaviour Damage(bool reorder, bool gaps, bool duplicate, bool corrupt, int a
     return m;
 }
 
-// The cases of the two tables below run as tests of their own, side by side: each waits in real
-// time for the link to fall silent.
 struct DamagedTransfer {
     const char* name;
     Misbehaviour damage;
