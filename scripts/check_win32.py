@@ -253,9 +253,9 @@ class Check:
                    box is not None and [t for t, _ in boxes] == [title], boxes)
         try:
             code = wizard.wait_end(timeout=WAIT_SECTION)
-            self.check("the setup program ends", True, f"exit code {code}")
+            self.check("the setup program ends with exit code 0", code == 0, f"exit code {code}")
         except Exception:
-            self.check("the setup program ends", False)
+            self.check("the setup program ends with exit code 0", False, "it still runs")
 
         sandbox = self.sandbox
         links = [sandbox.programs_menu() / self.name / (caption + ".lnk")
