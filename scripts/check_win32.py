@@ -243,10 +243,11 @@ class Check:
         self.say("Finish: the shortcuts, then the application (another 32-bit start)")
         title = self.config["Executable"].removesuffix(".exe") + " (sample)"
         # Seen on the display rather than asked of the program's windows meanwhile; not
-        # waited for once the setup program has crashed.
+        # waited for once the setup program has crashed (it ends with 0 after a Finish, and
+        # the application's box comes later).
         box = None
         deadline = time.monotonic() + WAIT_APPLICATION
-        while box is None and time.monotonic() < deadline and not self.crash():
+        while box is None and time.monotonic() < deadline and self.process.poll() in (None, 0):
             box = self.sandbox.screen().find(title, timeout=5)
         boxes = self.sandbox.boxes(ok=True)
         self.check("the application was started",
