@@ -145,7 +145,7 @@ class Check:
         log = self.out / "wine.log"
         log.unlink(missing_ok=True)
         self.say(f"starting {self.build.program.name} (32-bit, under qemu); Wine's output: {log}")
-        self.process = self.sandbox.start(log)
+        self.process = self.sandbox.start(log=log)
         try:
             wizard = driver.Wizard(self.sandbox, self.process, timeout=WAIT_WINDOW)
         except AssertionError as error:
