@@ -70,6 +70,59 @@ enum {
     ERR_RECEIVE_FAILED = -5 /* a multi-packet receive failed */
 };
 
+/*
+ * Every negative outcome, and the calls that give it. "code" is the code word on return (read as
+ * int16_t), "result" the function's result. A REPLY_UNSUPPORTED answer also reads as -1 in the
+ * code word; it is the terminal's, not the library's.
+ *
+ *   code ERR_NO_REPLY (-2)
+ *     TERMPRO_SENDCMD        no definitive reply within the attempts (time-outs, busy answers,
+ *                            failed sends); result -2
+ *     TERMPRO_SENDCMDDATA    the block was not sent (TERMPRO_SENDDATA gave 0); result 0
+ *     TERMPRO_READDATA1      any answer but an announcement, inline data or REPLY_ERROR, or no
+ *                            reply; result 0
+ *     TERMPRO_READDATA2      the prepare got no reply; result -1
+ *   code ERR_SEND_FAILED (-3)
+ *     TERMPRO_SENDCMD        request larger than the receive buffer (result 0, nothing sent),
+ *                            or the wait for the reply abandoned (result -3)
+ *     TERMPRO_READDATA2      the wait for the prepare's reply abandoned; result -1
+ *     every call with a code word, given no connection: result -3 (TERMPRO_SENDCMD), -1
+ *                            (TERMPRO_READDATA2, and TERMPRO_READDATA for its buffered
+ *                            commands) or 0 (the others)
+ *     TERMPRO_READDATA1, TERMPRO_READDATA  a parameter length below 0 or above 1024; result 0
+ *   code ERR_RECEIVE_FAILED (-5), TERMPRO_READDATA1 (and TERMPRO_READDATA's multi-packet reads)
+ *     result 0               capacity below the announced total
+ *     result -2              a packet failed its checksum (verified reception)
+ *     result -3              a packet out of range, or shorter than its header
+ *     result -4              silence before the transfer was complete
+ *     result -5              any other incomplete transfer; an attempt abandoned by a processor
+ *                            fault (Windows)
+ *   code ERR_BAD_ANNOUNCEMENT (-6)
+ *     TERMPRO_READDATA1      an announcement the read cannot take (see Limits below); result 0
+ *   result -1
+ *     TERMPRO_READDATA2      the prepare answered with anything but REPLY_OK or inline data (the
+ *                            code word holds the answer or library code); no connection
+ *     TERMPRO_READDB         no data or no capacity given (nothing sent); else as
+ *                            TERMPRO_READDATA2
+ *     TERMPRO_READMEMORY     a negative count, no buffer or no connection (nothing sent)
+ *   result -2
+ *     TERMPRO_READMEMORY     a block request answered with anything but the data, a receive
+ *                            failure or an inline answer
+ *     TERMPRO_READDATA2, TERMPRO_READDB, TERMPRO_READDATA  the same, from their block reads
+ *   result -3
+ *     TERMPRO_READMEMORY     blocks kept failing down to 1024 bytes and ten retries
+ *     TERMPRO_READDATA2, TERMPRO_READDB, TERMPRO_READDATA  the same, from their block reads
+ *   result TERMPRO_BUFFER_TOO_SMALL (-100)
+ *     TERMPRO_READDATA2, TERMPRO_READDB, TERMPRO_READDATA  the caller's capacity cannot hold the
+ *                            announced result (also an inline result: code CMD_DATA_CHUNK)
+ *   result TERMPRO_NO_MEMORY (-101)
+ *     TERMPRO_READDATA2, TERMPRO_READDB, TERMPRO_READDATA  the compressed copy cannot be allocated
+ *   TERMPRO_SENDCMDDATA      a command answered with neither REPLY_OK nor REPLY_OK_NO_DATA:
+ *                            that exchange's code and result (so -2 or -3 as TERMPRO_SENDCMD)
+ *   TERMPRO_LASTERROR        -1 to -7 and -100 after a failed opening: the TERMPRO_INIT_ values
+ *   TERMPRO_INIT, TERMPRO_INITEX  NULL for every failed opening
+ */
+
 /* Values of TERMPRO_LASTERROR after an opening. */
 enum {
     TERMPRO_INIT_OK = 0,
@@ -138,6 +191,11 @@ TERMLINK_API void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection);
  * are tried once more after 100 ms (never for CMD_CONNECT and commands 16, 17, 1001 to 1007).
  * CMD_DISCONNECT always ends with REPLY_OK. A request of at most 1024 payload bytes fits every
  * transport; transports whose name begins with "TCP" take 65528.
+ * Standard output: when a CMD_DATA_CHUNK request is answered with reply data and a code other
+ * than REPLY_OK, the line "haha" and a line feed are written to the process's standard output.
+ * It is the one line the library ever writes: the terminals' protocol prescribes this trace for a
+ * refused chunk that came back with data, and callers may watch for it, so it stays as it is (a
+ * caller that wants none redirects standard output).
  */
 TERMLINK_API int TERMLINK_CALL TERMPRO_SENDCMD(TermConnection* connection, uint16_t* code,
                                                void* data, int replyCapacity, int payloadLength,

@@ -81,37 +81,6 @@ bool CreateEvents(TermConnection* c) {
            c->readerIdle.create(true) && c->stopReader.create(false);
 }
 
-void CloseEvents(TermConnection* c) {
-    c->replyReady.close();
-    c->readerMayRead.close();
-    c->readerIdle.close();
-    c->stopReader.close();
-}
-
-void CloseTransport(TermConnection* c) {
-    c->fnClose(c->transport);
-    c->transport = nullptr;
-    c->library.unload();
-}
-
-// Stops the reader threads. A reader that began a new transport read after the last idle wait
-// is woken too, so that stopping costs no full read time-out.
-void StopReaderThreads(TermConnection* c) {
-    c->stopReader.set();
-    if (c->fnTerminalRead != nullptr && c->readerThread != nullptr) {
-        c->fnTerminalRead(c->transport);
-    }
-    StopReaders(c);
-}
-
-// Unwinds an opening from the point where the transport is open.
-void FailOpening(TermConnection* c) {
-    StopReaderThreads(c);
-    CloseEvents(c);
-    CloseTransport(c);
-    delete c;
-}
-
 // Connect, and authenticate when the terminal asks for it. Sets LastInitError: `refused` when
 // the connect is answered with neither REPLY_OK nor REPLY_AUTH_REQUIRED.
 bool Connect(TermConnection* c, int timeout, std::uint32_t password, int refused) {
@@ -155,23 +124,18 @@ struct Opening {
 };
 
 TermConnection* Open(const Opening& o) {
-    auto* c = new (std::nothrow) TermConnection;
-    if (c == nullptr) {
-        return nullptr;
-    }
-    if (!BindTransport(c, o.transportLibrary)) {
-        delete c;
+    std::unique_ptr<TermConnection> owned(new (std::nothrow) TermConnection);
+    TermConnection* c = owned.get();
+    if (c == nullptr || !BindTransport(c, o.transportLibrary)) {
         return nullptr;
     }
     if (o.phoneNumber != nullptr && o.phoneNumber[0] != '\0' &&
         !TakePhoneNumber(c, o.phoneNumber)) {
         LastInitError = TERMPRO_INIT_MODEM;
-        delete c;
         return nullptr;
     }
     if (!AllocateBuffers(c)) {
         LastInitError = TERMPRO_INIT_EVENTS;
-        delete c;
         return nullptr;
     }
     c->eventCallback = o.callback;
@@ -179,27 +143,22 @@ TermConnection* Open(const Opening& o) {
 
     LastInitError = TERMPRO_INIT_NO_ENTRY;
     if (!HasRequiredEntries(c)) {
-        delete c;
         return nullptr;
     }
     LastInitError = TERMPRO_INIT_TRANSPORT;
     c->transport = c->fnInit(o.parameter1, o.parameter2, o.parameter3);
     if (c->transport == nullptr) {
-        delete c;
         return nullptr;
     }
 
     LastInitError = TERMPRO_INIT_EVENTS;
     c->callbackValue = o.callbackValue;
     if (!CreateEvents(c)) {
-        CloseTransport(c);
-        delete c;
         return nullptr;
     }
     c->readerMayRead.set();
     if (c->noReaderThread == 0 && !StartReader(c)) {
         LastInitError = TERMPRO_INIT_THREAD;
-        FailOpening(c);
         return nullptr;
     }
 
@@ -208,7 +167,6 @@ TermConnection* Open(const Opening& o) {
     if (c->modemMode != 0) {
         if (ModemDial(c) == 0) {
             LastInitError = TERMPRO_INIT_MODEM;
-            FailOpening(c);
             return nullptr;
         }
         ClearPhoneNumber(c);
@@ -216,15 +174,29 @@ TermConnection* Open(const Opening& o) {
     }
     const int refused = c->modemMode != 0 ? TERMPRO_INIT_MODEM : TERMPRO_INIT_CONNECT;
     if (!Connect(c, connectTimeout, static_cast<std::uint32_t>(o.password), refused)) {
-        FailOpening(c);
         return nullptr;
     }
-    return c;
+    return owned.release();
 }
 
 } // namespace
 
 } // namespace termlink
+
+TermConnection::TermConnection() = default;
+
+TermConnection::~TermConnection() {
+    termlink::StopReaders(this);
+    replyReady.close();
+    readerMayRead.close();
+    readerIdle.close();
+    stopReader.close();
+    if (transport != nullptr) {
+        fnClose(transport);
+        transport = nullptr;
+    }
+    library.unload();
+}
 
 using namespace termlink;
 
@@ -245,23 +217,19 @@ extern "C" TermConnection* TERMLINK_CALL TERMPRO_INITEX(
 }
 
 extern "C" void TERMLINK_CALL TERMPRO_CLOSE(TermConnection* connection) {
-    TermConnection* c = connection;
+    const std::unique_ptr<TermConnection> c(connection);
     if (c == nullptr) {
         return;
     }
     std::uint16_t code = CMD_DISCONNECT;
-    TERMPRO_SENDCMD(c, &code, nullptr, 0, 0, kDisconnectTimeoutMs);
+    TERMPRO_SENDCMD(c.get(), &code, nullptr, 0, 0, kDisconnectTimeoutMs);
     if (c->modemMode != 0) {
-        ModemCommand(c, MODEM_HANGUP);
+        ModemCommand(c.get(), MODEM_HANGUP);
     }
     if (c->fnTerminalRead != nullptr) {
         c->fnTerminalRead(c->transport);
         c->readerIdle.wait(kCloseIdleWaitMs);
     }
-    StopReaderThreads(c);
-    CloseEvents(c);
-    CloseTransport(c);
-    delete c;
 }
 
 extern "C" int TERMLINK_CALL TERMPRO_LASTERROR(void) {

@@ -21,7 +21,16 @@ constexpr int kSmallBufferSize = 1032;
 
 // Fields in the order of the record. Those that the reader thread and the caller's thread
 // both use are atomics; the events order the receive buffer between them.
+//
+// The record owns what an opening builds. Freeing it unwinds whatever was built, in this order:
+// it stops the reader threads, closes the events, closes the transport and unloads its library,
+// and frees the buffers; so a failed opening and TERMPRO_CLOSE end the same way.
 struct TermConnection {
+    TermConnection();
+    ~TermConnection();
+    TermConnection(const TermConnection&) = delete;
+    TermConnection& operator=(const TermConnection&) = delete;
+
     void* transport = nullptr;
     termlink::os::Library library;
     EmbudpInitFn fnInit = nullptr;
@@ -30,7 +39,7 @@ struct TermConnection {
     EmbudpReadFn fnRead = nullptr;
     EmbudpTerminalReadFn fnTerminalRead = nullptr;
     EmbudpNameFn fnName = nullptr;
-    termlink::ReaderSlot* readerThread = nullptr; // the running reader, null without one
+    std::unique_ptr<termlink::ReaderSlot> readerThread; // the running reader, null without one
     termlink::os::Event replyReady;
     termlink::os::Event readerMayRead;
     termlink::os::Event readerIdle;
@@ -57,8 +66,8 @@ struct TermConnection {
     std::int32_t lastEventNumber = -1;
     // Scratch area in which each request is built (rxBufferSize bytes).
     std::unique_ptr<std::uint8_t[]> txBuffer;
-    // Readers that Transact gave up on; joined at close (see reader.cpp).
-    termlink::ReaderSlot* abandonedReaders = nullptr;
+    // Readers that Transact gave up on, each owning the next; joined at close (see reader.cpp).
+    std::unique_ptr<termlink::ReaderSlot> abandonedReaders;
     // Set while Transact holds the reader suspended around a send, so that a receive attempt
     // abandoned by a processor fault there can resume it (see multi_read.cpp).
     bool readerSuspended = false;

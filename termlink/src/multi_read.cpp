@@ -21,7 +21,8 @@ constexpr int kTrailingReadMs = 100;
 constexpr int kDrainReadMs = 200;
 constexpr int kInlinePauseMs = 1;
 
-// Receive results that the code word ERR_RECEIVE_FAILED comes with.
+// Receive results that the code word ERR_RECEIVE_FAILED comes with (the table of negative
+// outcomes in termlink.h lists them for callers).
 constexpr int kChecksumFailed = -2;
 constexpr int kOutOfRange = -3;
 constexpr int kSilence = -4;

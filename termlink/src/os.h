@@ -1,7 +1,10 @@
 // The few operating-system services that termlink needs: manual-reset events, threads,
 // library loading, a millisecond tick count and sleeping. Nothing else in the library
-// knows which system it runs on.
+// knows which system it runs on. Their time (tick count, sleeps, the time-outs of waits) is a
+// test's clock instead when one is set (clock.h).
 #pragma once
+
+#include "clock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -41,6 +44,11 @@ public:
 private:
     void* handle_ = nullptr;
     mutable std::atomic<int> sleepers_{0};
+#if defined(_WIN32)
+    // Counts the sets made while a test's clock is in use, so that a wait through that clock is
+    // released by a set that a reset follows at once, as the system's own wait is.
+    std::atomic<std::uint32_t> sets_{0};
+#endif
 };
 
 // A thread that can be paused from another thread.

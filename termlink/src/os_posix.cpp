@@ -44,6 +44,16 @@ void FutexWakeAll(Word* word) {
             INT_MAX, nullptr, nullptr, 0);
 }
 
+struct SetSinceStart {
+    const Word* word;
+    std::uint32_t start;
+};
+
+bool HasBeenSet(const void* argument) {
+    const auto* since = static_cast<const SetSinceStart*>(argument);
+    return SetSince(since->start, since->word->load());
+}
+
 timespec DeadlineAfter(int milliseconds) {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -80,6 +90,9 @@ void Event::set() {
     if ((old & kSignalled) == 0 && sleepers_.load() > 0) {
         FutexWakeAll(word);
     }
+    if (Clock* clock = ReplacedClock()) {
+        clock->Changed();
+    }
 }
 
 void Event::reset() {
@@ -102,6 +115,13 @@ WaitResult Event::wait(int milliseconds) const {
     // A poll (0 ms) only looks.
     if (milliseconds == 0) {
         return WaitResult::TimedOut;
+    }
+    if (Clock* clock = ReplacedClock()) {
+        const SetSinceStart since{word, start};
+        sleepers_.fetch_add(1);
+        const bool set = clock->WaitUntil(HasBeenSet, &since, milliseconds < 0 ? -1 : milliseconds);
+        sleepers_.fetch_sub(1);
+        return set ? WaitResult::Signalled : WaitResult::TimedOut;
     }
     const timespec deadline = DeadlineAfter(milliseconds < 0 ? 0 : milliseconds);
     sleepers_.fetch_add(1);
@@ -128,6 +148,8 @@ struct Thread::State {
     pthread_t thread{};
     Proc proc = nullptr;
     void* argument = nullptr;
+    Clock* clock = nullptr; // the clock in use when the thread started
+    std::atomic<bool> finished{false};
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     pthread_cond_t cond = PTHREAD_COND_INITIALIZER;
     int suspended = 0;
@@ -144,6 +166,8 @@ extern "C" void* TermlinkThreadStart(void* parameter) {
     auto* state = static_cast<Thread::State*>(parameter);
     currentThread = state;
     state->proc(state->argument);
+    state->finished = true;
+    CountThreadEnded(state->clock);
     pthread_mutex_lock(&state->mutex);
     state->running = false;
     pthread_cond_broadcast(&state->cond);
@@ -162,7 +186,9 @@ bool Thread::start(Proc proc, void* argument) {
     }
     state->proc = proc;
     state->argument = argument;
+    state->clock = CountThreadStarting();
     if (pthread_create(&state->thread, nullptr, TermlinkThreadStart, state) != 0) {
+        CountThreadEnded(state->clock);
         delete state;
         return false;
     }
@@ -174,6 +200,7 @@ void Thread::join() {
     if (state_ == nullptr) {
         return;
     }
+    AwaitThreadEnd(state_->clock, state_->finished);
     pthread_join(state_->thread, nullptr);
     pthread_cond_destroy(&state_->cond);
     pthread_mutex_destroy(&state_->mutex);
@@ -251,6 +278,9 @@ void* Library::symbol(const char* name) const {
 }
 
 std::uint32_t TickCount() {
+    if (Clock* clock = ReplacedClock()) {
+        return clock->TickCount();
+    }
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     auto ms = static_cast<std::uint64_t>(t.tv_sec) * 1000U +
@@ -260,6 +290,10 @@ std::uint32_t TickCount() {
 
 void SleepMs(int milliseconds) {
     if (milliseconds <= 0) {
+        return;
+    }
+    if (Clock* clock = ReplacedClock()) {
+        clock->Sleep(milliseconds);
         return;
     }
     timespec t{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};

@@ -25,12 +25,43 @@ void Event::close() {
 
 void Event::set() {
     SetEvent(handle_);
+    if (Clock* clock = ReplacedClock()) {
+        sets_.fetch_add(1);
+        clock->Changed();
+    }
 }
 void Event::reset() {
     ResetEvent(handle_);
 }
 
+namespace {
+
+struct SetSinceStart {
+    HANDLE handle;
+    const std::atomic<std::uint32_t>* sets;
+    std::uint32_t start;
+};
+
+bool HasBeenSet(const void* argument) {
+    const auto* since = static_cast<const SetSinceStart*>(argument);
+    return since->sets->load() != since->start ||
+           WaitForSingleObject(since->handle, 0) == WAIT_OBJECT_0;
+}
+
+} // namespace
+
 WaitResult Event::wait(int milliseconds) const {
+    Clock* clock = milliseconds != 0 ? ReplacedClock() : nullptr;
+    if (clock != nullptr && handle_ != nullptr) {
+        const SetSinceStart since{handle_, &sets_, sets_.load()};
+        if (WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0) {
+            return WaitResult::Signalled;
+        }
+        sleepers_.fetch_add(1);
+        const bool set = clock->WaitUntil(HasBeenSet, &since, milliseconds < 0 ? -1 : milliseconds);
+        sleepers_.fetch_sub(1);
+        return set ? WaitResult::Signalled : WaitResult::TimedOut;
+    }
     const DWORD timeout = milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds);
     if (timeout != 0) {
         sleepers_.fetch_add(1);
@@ -53,11 +84,15 @@ struct Thread::State {
     HANDLE handle = nullptr;
     Proc proc = nullptr;
     void* argument = nullptr;
+    Clock* clock = nullptr; // the clock in use when the thread started
+    std::atomic<bool> finished{false};
 };
 
 static DWORD WINAPI ThreadStart(LPVOID parameter) {
     auto* state = static_cast<Thread::State*>(parameter);
     state->proc(state->argument);
+    state->finished = true;
+    CountThreadEnded(state->clock);
     return 0;
 }
 
@@ -66,12 +101,16 @@ bool Thread::start(Proc proc, void* argument) {
     if (InjectedFailure(threadStartsBeforeFailure)) {
         return false;
     }
-    auto* state = new (std::nothrow) State{nullptr, proc, argument};
+    auto* state = new (std::nothrow) State;
     if (state == nullptr) {
         return false;
     }
+    state->proc = proc;
+    state->argument = argument;
+    state->clock = CountThreadStarting();
     state->handle = CreateThread(nullptr, 0, ThreadStart, state, 0, nullptr);
     if (state->handle == nullptr) {
+        CountThreadEnded(state->clock);
         delete state;
         return false;
     }
@@ -83,6 +122,7 @@ void Thread::join() {
     if (state_ == nullptr) {
         return;
     }
+    AwaitThreadEnd(state_->clock, state_->finished);
     WaitForSingleObject(state_->handle, INFINITE);
     CloseHandle(state_->handle);
     delete state_;
@@ -122,10 +162,17 @@ void* Library::symbol(const char* name) const {
 }
 
 std::uint32_t TickCount() {
+    if (Clock* clock = ReplacedClock()) {
+        return clock->TickCount();
+    }
     return GetTickCount();
 }
 
 void SleepMs(int milliseconds) {
+    if (Clock* clock = ReplacedClock(); clock != nullptr && milliseconds > 0) {
+        clock->Sleep(milliseconds);
+        return;
+    }
     Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
 }
 

@@ -93,22 +93,21 @@ void ReaderThreadProc(void* parameter) {
 }
 
 bool StartReader(TermConnection* c) {
-    auto* slot = new (std::nothrow) ReaderSlot;
-    if (slot == nullptr) {
+    std::unique_ptr<ReaderSlot> slot(new (std::nothrow) ReaderSlot);
+    if (!slot) {
         return false;
     }
     slot->connection = c;
     slot->buffer = c->rxBuffer.get();
-    if (!slot->thread.start(ReaderThreadProc, slot)) {
-        delete slot;
+    if (!slot->thread.start(ReaderThreadProc, slot.get())) {
         return false;
     }
-    c->readerThread = slot;
+    c->readerThread = std::move(slot);
     return true;
 }
 
 void RestartReader(TermConnection* c) {
-    ReaderSlot* old = c->readerThread;
+    ReaderSlot* old = c->readerThread.get();
     if (old == nullptr) {
         return;
     }
@@ -122,9 +121,8 @@ void RestartReader(TermConnection* c) {
     }
     old->retiredBuffer = std::move(c->rxBuffer);
     c->rxBuffer = std::move(fresh);
-    old->next = c->abandonedReaders;
-    c->abandonedReaders = old;
-    c->readerThread = nullptr;
+    old->next = std::move(c->abandonedReaders);
+    c->abandonedReaders = std::move(c->readerThread);
     c->readerIdle.set();
     if (!StartReader(c)) {
         // Without a reader, replies are read on the caller's thread from now on.
@@ -133,17 +131,17 @@ void RestartReader(TermConnection* c) {
 }
 
 void StopReaders(TermConnection* c) {
-    if (c->readerThread != nullptr) {
-        c->readerThread->thread.join();
-        delete c->readerThread;
-        c->readerThread = nullptr;
+    if (c->readerThread == nullptr && c->abandonedReaders == nullptr) {
+        return;
     }
-    while (c->abandonedReaders != nullptr) {
-        ReaderSlot* slot = c->abandonedReaders;
-        c->abandonedReaders = slot->next;
-        slot->thread.join();
-        delete slot;
+    c->stopReader.set();
+    // A reader that began a new transport read after the last idle wait is woken too, so that
+    // stopping costs no full read time-out.
+    if (c->fnTerminalRead != nullptr && c->readerThread != nullptr) {
+        c->fnTerminalRead(c->transport);
     }
+    c->readerThread.reset();
+    c->abandonedReaders.reset();
 }
 
 bool PauseReader(TermConnection* c, int idleWaitMs) {

@@ -9,15 +9,16 @@ namespace termlink {
 // One reader thread. A reader that Transact gives up on (stuck in a transport read) keeps its
 // slot and the receive buffer it was reading into, and never touches the connection again:
 // the connection gets a fresh buffer and a new reader. The slot is released at close.
+// Releasing a slot waits for its thread, then frees the slots it owns and its buffer.
 struct ReaderSlot {
     enum State : int { Outside = 0, InRead = 1, Abandoned = 2 };
 
     TermConnection* connection = nullptr;
     std::uint8_t* buffer = nullptr; // the receive buffer this reader fills
     std::unique_ptr<std::uint8_t[]> retiredBuffer;
+    std::unique_ptr<ReaderSlot> next; // the reader abandoned before this one
     std::atomic<int> state{Outside};
-    os::Thread thread;
-    ReaderSlot* next = nullptr;
+    os::Thread thread; // declared last: joined before anything else of the slot goes
 };
 
 // Starts a reader on the connection's current receive buffer. False when it cannot start.
@@ -27,7 +28,7 @@ bool StartReader(TermConnection* connection);
 // Does nothing when the reader has just come out of its read by itself.
 void RestartReader(TermConnection* connection);
 
-// Stops the reader (stopReader must be set) and every abandoned one, waiting without limit.
+// Stops the reader and every abandoned one, waiting without limit. Nothing without readers.
 void StopReaders(TermConnection* connection);
 
 // Pauses the reader before a send: through EMBUDP_TERMINALREAD and readerIdle (waiting up to

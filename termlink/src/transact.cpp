@@ -99,6 +99,8 @@ int Transact(TermConnection* c, std::uint16_t* code, void* data, int replyCapaci
         const int copied = data != nullptr ? std::min(replyLength, std::max(replyCapacity, 0)) : 0;
         if (copied > 0) {
             std::memcpy(data, reply + kHeaderSize, static_cast<std::size_t>(copied));
+            // The protocol's trace line for a refused chunk that came back with data (termlink.h
+            // says why it stays).
             if (*code == CMD_DATA_CHUNK && replyCode != REPLY_OK) {
                 std::fputs("haha\n", stdout);
                 std::fflush(stdout);

@@ -48,7 +48,10 @@ struct SendCase {
     int expectedCode; // as int16_t
     int expectedResult;
     std::vector<int> expectedNumbers; // of the requests sent
-    int minElapsedMs;
+    // Without a reader each attempt pauses 200 ms and then reads with the time-out; a busy
+    // answer adds 200 ms. A call that ends in a retry case pauses 100 ms after it, the last
+    // call too.
+    int elapsedMs;
 };
 
 class SendCmdTest : public TermlinkTest {};
@@ -65,7 +68,7 @@ TEST_F(SendCmdTest, AttemptsRetriesAndCodesWithoutReader) {
          ERR_NO_REPLY,
          -2,
          {1, 1, 2, 2},
-         4 * 230 + 100},
+         4 * 230 + 2 * 100},
         {"silent, capacity 16: 4 attempts, 2 calls",
          kCommand,
          16,
@@ -74,7 +77,7 @@ TEST_F(SendCmdTest, AttemptsRetriesAndCodesWithoutReader) {
          ERR_NO_REPLY,
          -2,
          {1, 1, 1, 1, 2, 2, 2, 2},
-         8 * 210 + 100},
+         8 * 210 + 2 * 100},
         {"time-out 0: one attempt, one call",
          kCommand,
          16,
@@ -83,10 +86,18 @@ TEST_F(SendCmdTest, AttemptsRetriesAndCodesWithoutReader) {
          ERR_NO_REPLY,
          -2,
          {1},
-         200},
-        {"disconnect always ends OK", CMD_DISCONNECT, 0, 30, {kSilent}, REPLY_OK, -2, {1}, 200},
-        {"16 is never retried", 16, 0, 30, {kSilent}, ERR_NO_REPLY, -2, {1, 1}, 400},
-        {"busy every time", kCommand, 0, 30, {busy}, ERR_NO_REPLY, -2, {1, 1, 2, 2}, 4 * 400 + 100},
+         200 + 100},
+        {"disconnect always ends OK", CMD_DISCONNECT, 0, 30, {kSilent}, REPLY_OK, -2, {1}, 230},
+        {"16 is never retried", 16, 0, 30, {kSilent}, ERR_NO_REPLY, -2, {1, 1}, 460},
+        {"busy every time",
+         kCommand,
+         0,
+         30,
+         {busy},
+         ERR_NO_REPLY,
+         -2,
+         {1, 1, 2, 2},
+         4 * 400 + 2 * 100},
         {"busy, then reply", kCommand, 0, 30, {busy, REPLY_OK}, REPLY_OK, 0x12, {1, 1}, 600},
         {"no data without capacity reads OK",
          kCommand,
@@ -105,7 +116,7 @@ TEST_F(SendCmdTest, AttemptsRetriesAndCodesWithoutReader) {
          REPLY_OK_NO_DATA,
          0x12,
          {1, 2},
-         500},
+         2 * 200 + 2 * 100},
         {"no data to 17 stays", 17, 16, 30, {REPLY_OK_NO_DATA}, REPLY_OK_NO_DATA, 0x12, {1}, 200},
         {"error is final", kCommand, 16, 30, {REPLY_ERROR}, REPLY_ERROR, 0x12, {1}, 200},
         {"unsupported is final", kCommand, 16, 30, {REPLY_UNSUPPORTED}, -1, 0x12, {1}, 200},
@@ -124,7 +135,7 @@ TEST_F(SendCmdTest, AttemptsRetriesAndCodesWithoutReader) {
         EXPECT_EQ(static_cast<std::int16_t>(code), static_cast<std::int16_t>(c.expectedCode));
         EXPECT_EQ(result, c.expectedResult);
         EXPECT_EQ(NumbersOf(terminal().Requests()), c.expectedNumbers);
-        EXPECT_GE(watch.ElapsedMs(), c.minElapsedMs);
+        EXPECT_EQ(watch.ElapsedMs(), c.elapsedMs);
         Close(connection);
     }
 }
@@ -139,18 +150,18 @@ TEST_F(SendCmdTest, WithReaderThread) {
     Stopwatch watch;
     EXPECT_EQ(TERMPRO_SENDCMD(connection, &code, data, sizeof data, 0, 500), 0x12);
     EXPECT_EQ(code, REPLY_OK);
-    EXPECT_GE(watch.ElapsedMs(), 200) << "busy pause";
+    EXPECT_EQ(watch.ElapsedMs(), 200) << "busy pause";
     EXPECT_EQ(data[0], 9);
     EXPECT_EQ(data[2], 7);
 
-    // With a reader, a time-out of 0 still waits 5000 ms for the reply, once.
+    // With a reader, a time-out of 0 still waits 5000 ms for the reply, once (and pauses 100 ms
+    // after the call that ends without a reply).
     AnswerWith(terminal(), {kSilent});
     code = kCommand;
     Stopwatch silent;
     EXPECT_EQ(TERMPRO_SENDCMD(connection, &code, data, sizeof data, 0, 0), -2);
     EXPECT_EQ(static_cast<std::int16_t>(code), ERR_NO_REPLY);
-    EXPECT_GE(silent.ElapsedMs(), 5000);
-    EXPECT_LT(silent.ElapsedMs(), 9000);
+    EXPECT_EQ(silent.ElapsedMs(), 5000 + 100);
     terminal().SetResponder(nullptr); // answer the disconnect
 }
 

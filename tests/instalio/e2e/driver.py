@@ -101,7 +101,8 @@ def rect_px(rect):
 
 
 class Build:
-    """A win64 build tree: the program, winspy, the artwork, the cabinets, the build settings."""
+    """A build tree (win64, or win32 run under WOW64): the program, winspy, the artwork, the
+    cabinets, the build settings."""
 
     def __init__(self, path):
         self.path = Path(path).resolve()
@@ -117,6 +118,12 @@ class Build:
         self.config, self.lists = read_configuration(
             Path(self.cache["INSTALIO_CONFIGURATION"]))
         self._pictures = {}
+
+    def bits(self):
+        """32 or 64: the program's PE machine type."""
+        data = self.program.read_bytes()[:4096]
+        header = int.from_bytes(data[0x3C:0x40], "little")
+        return 32 if data[header + 4:header + 6] == b"\x4c\x01" else 64
 
     def port(self, setting):
         """The port of a server setting such as INSTALIO_UPDATE_SERVER_1 (loopback only)."""
@@ -148,11 +155,13 @@ def read_configuration(path):
 
 
 class Sandbox:
-    """A Wine prefix with its own HOME, wineserver and (unless a display is given) Xvfb."""
+    """A Wine prefix with its own HOME, wineserver and (unless a display is given) Xvfb, run
+    through `runner` (cmake/wine-run, or a launcher of the same command line)."""
 
-    def __init__(self, root, build, display=None):
+    def __init__(self, root, build, display=None, runner=WINE_RUN):
         self.root = Path(root).resolve()
         self.build = build
+        self.runner = Path(runner)
         self.prefix = self.root / "prefix"
         self.given_display = display
         self.display = display
@@ -179,7 +188,7 @@ class Sandbox:
         """Runs a Windows program (or a built-in tool such as reg) to its end; its output comes
         through files, since a process it starts (the desktop's) may keep a pipe open."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            result = subprocess.run([str(WINE_RUN), str(self.root), *map(str, args)],
+            result = subprocess.run([str(self.runner), str(self.root), *map(str, args)],
                                     env=self.env(), stdin=subprocess.DEVNULL, stdout=out,
                                     stderr=err, timeout=timeout)
             out.seek(0)
@@ -205,7 +214,7 @@ class Sandbox:
             self._screen.close()
             self._screen = None
         if self.root.exists():
-            subprocess.run([str(WINE_RUN), str(self.root), "--stop"], env=self.env(),
+            subprocess.run([str(self.runner), str(self.root), "--stop"], env=self.env(),
                            capture_output=True, timeout=60)
 
     # --- the prefix's folders, as Linux paths
@@ -219,11 +228,17 @@ class Sandbox:
         users = [p for p in (self.prefix / "drive_c" / "users").iterdir() if p.name != "Public"]
         return users[0]
 
+    def wow64(self):
+        """True for a 32-bit program on 64-bit Windows: its system folder and program files
+        are the 32-bit ones."""
+        return self.build is not None and self.build.bits() == 32
+
     def system_folder(self):
-        return self.prefix / "drive_c" / "windows" / "system32"
+        return self.prefix / "drive_c" / "windows" / ("syswow64" if self.wow64() else "system32")
 
     def program_files(self):
-        return self.prefix / "drive_c" / "Program Files"
+        return self.prefix / "drive_c" / ("Program Files (x86)" if self.wow64() else
+                                          "Program Files")
 
     def app_data(self):
         return self.user() / "AppData" / "Roaming"
@@ -301,8 +316,8 @@ class Sandbox:
     @contextlib.contextmanager
     def hold(self, windows_path):
         """Keeps a file open without sharing, in a Windows process of this sandbox."""
-        holder = subprocess.Popen([str(WINE_RUN), str(self.root), str(self.build.winspy), "hold",
-                                   windows_path], env=self.env(), stdin=subprocess.PIPE,
+        holder = subprocess.Popen([str(self.runner), str(self.root), str(self.build.winspy),
+                                   "hold", windows_path], env=self.env(), stdin=subprocess.PIPE,
                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         # Only its first line is read, so a process it starts may keep the pipe.
         try:
@@ -316,13 +331,14 @@ class Sandbox:
 
     # --- the program and the screen
 
-    def start(self, cwd=None):
+    def start(self, cwd=None, log=None):
         """Starts the setup program in the sandbox, with the Windows folder `cwd` (on drive C:)
-        as its current folder when given; returns its process."""
-        return subprocess.Popen([str(WINE_RUN), str(self.root), str(self.build.program)],
-                                env=self.env(), stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                cwd=self.c(cwd) if cwd else None)
+        as its current folder when given; returns its process. Wine's output goes to the file
+        `log` when given (a file, not a pipe: the prefix's services keep it open)."""
+        with open(log or os.devnull, "ab") as out:
+            return subprocess.Popen([str(self.runner), str(self.root), str(self.build.program)],
+                                    env=self.env(), stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=out, cwd=self.c(cwd) if cwd else None)
 
     def start_direct(self):
         """Starts the setup program with wine64 itself (prefix and wineserver up): for

@@ -1,5 +1,8 @@
 #include "process_probe.h"
 
+#include <chrono>
+#include <thread>
+
 #if defined(_WIN32)
 // windows.h first: tlhelp32.h relies on its types.
 #include <windows.h>
@@ -11,6 +14,17 @@
 #endif
 
 namespace probe {
+
+bool ThreadCountBecomes(int count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ThreadCount() != count) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 #if defined(_WIN32)
 

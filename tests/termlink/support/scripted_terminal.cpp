@@ -2,6 +2,7 @@
 
 #include "script_host.h"
 #include "termlink.h"
+#include "virtual_clock.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,7 +14,6 @@
 #else
 #include <climits>
 #include <pthread.h>
-#include <time.h>
 #include <unistd.h>
 #define SCRIPT_HOST_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
@@ -54,40 +54,6 @@ void Seal(std::uint8_t* packet, int length, std::uint16_t code, std::uint16_t se
     Put16(packet + 6, number);
     std::uint16_t checksum = Checksum(packet, length);
     Put16(packet + 2, badChecksum ? static_cast<std::uint16_t>(checksum ^ 0x0101) : checksum);
-}
-
-// The clock, the pauses and the thread ids of the transport come straight from the system:
-// the C++ library's versions take a process-wide lock in mingw's thread layer, which a reader
-// suspended inside it would hold for ever.
-#if defined(_WIN32)
-std::int64_t NowNs() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<std::int64_t>(static_cast<double>(counter.QuadPart) * 1e9 /
-                                     static_cast<double>(frequency.QuadPart));
-}
-
-void PauseMs(int ms) {
-    Sleep(static_cast<DWORD>(ms));
-}
-#else
-std::int64_t NowNs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-void PauseMs(int ms) {
-    timespec t{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&t, &t) != 0) {
-    }
-}
-#endif
-
-void PollPause() {
-    PauseMs(1);
 }
 
 // The transport has one terminal; its handle is the address of this object.
@@ -166,6 +132,7 @@ void Terminal::Reset() {
     initSucceeds_ = true;
     openHandles_ = 0;
     stuckMs_ = 0;
+    stuckRead_ = 0;
     hold_ = 0;
     wakeRequested_ = false;
     session = 0x0012;
@@ -207,8 +174,9 @@ void Terminal::Publish(Slot* slots, std::size_t capacity, std::atomic<std::size_
     Slot& slot = slots[index];
     slot.offset = offset;
     slot.length = offset < 0 ? 0 : length;
-    slot.dueNs = NowNs() + static_cast<std::int64_t>(delayMs) * 1000000;
+    slot.dueMs = TheClock().NowMs() + std::max(delayMs, 0);
     slot.ready.store(true, std::memory_order_release);
+    TheClock().Changed();
 }
 
 void Terminal::Deliver(const std::uint8_t* bytes, int length, int delayMs) {
@@ -351,6 +319,7 @@ int Terminal::Send(const void* bytes, int length) {
         slot.length = length;
         slot.sender = CurrentThreadId();
         slot.ready.store(true, std::memory_order_release);
+        TheClock().Changed();
     }
     if (CountdownHits(sendsBeforeFault_)) {
         Fault();
@@ -374,16 +343,18 @@ int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
         Fault();
     }
     if (int armed = kHoldArmed; hold_.compare_exchange_strong(armed, kHoldHeld)) {
-        const std::int64_t deadline = NowNs() + 5000 * std::int64_t{1000000};
-        while (!wakeRequested_ && NowNs() < deadline) {
-            PollPause();
-        }
+        TheClock().Changed();
+        TheClock().AwaitFor(5000, [this] { return wakeRequested_.load(); });
         hold_ = 0;
     }
     if (const int stuck = stuckMs_.exchange(0); stuck > 0) {
-        PauseMs(stuck);
+        stuckRead_ = kStuckUnderWay;
+        TheClock().Changed();
+        TheClock().Sleep(stuck);
         const int n = std::min(capacity, static_cast<int>(stuckPacket_.size()));
         std::memcpy(buffer, stuckPacket_.data(), static_cast<std::size_t>(n));
+        stuckRead_ = kStuckOver;
+        TheClock().Changed();
         return n;
     }
     const Slot* slot = TakeNext(inbound_.get(), kSlots, inboundHead_, inboundTail_, timeoutMs);
@@ -398,28 +369,41 @@ int Terminal::Read(void* buffer, int capacity, int timeoutMs) {
 const Terminal::Slot* Terminal::TakeNext(Slot* slots, std::size_t capacity,
                                          std::atomic<std::size_t>& head,
                                          const std::atomic<std::size_t>& tail, int timeoutMs) {
-    const std::int64_t deadline = NowNs() + static_cast<std::int64_t>(timeoutMs) * 1000000;
-    for (;;) {
+    VirtualClock& clock = TheClock();
+    const Slot* taken = nullptr;
+    // The next entry, once it is published.
+    const auto next = [&]() -> const Slot* {
+        const std::size_t index = head.load();
+        return index < std::min(tail.load(), capacity) &&
+                       slots[index].ready.load(std::memory_order_acquire)
+                   ? &slots[index]
+                   : nullptr;
+    };
+    const auto ready = [&] {
         if (wakeRequested_.exchange(false)) {
-            return nullptr;
+            return true;
         }
-        std::size_t next = head.load();
-        if (next < std::min(tail.load(), capacity)) {
-            const Slot& slot = slots[next];
-            if (slot.ready.load(std::memory_order_acquire) && slot.dueNs <= NowNs() &&
-                head.compare_exchange_strong(next, next + 1)) {
-                return &slot;
-            }
+        std::size_t index = head.load();
+        const Slot* slot = next();
+        if (slot != nullptr && slot->dueMs <= clock.NowMs() &&
+            head.compare_exchange_strong(index, index + 1)) {
+            taken = slot;
+            clock.Changed();
+            return true;
         }
-        if (NowNs() >= deadline) {
-            return nullptr;
-        }
-        PollPause();
-    }
+        return false;
+    };
+    const auto dueAt = [&] {
+        const Slot* slot = next();
+        return slot != nullptr ? slot->dueMs : VirtualClock::kNever;
+    };
+    clock.Await(clock.NowMs() + std::max(timeoutMs, 0), ready, dueAt);
+    return taken;
 }
 
 int Terminal::TerminalRead() {
     wakeRequested_ = true;
+    TheClock().Changed();
     return 1;
 }
 
@@ -481,12 +465,9 @@ int Terminal::SendToModem(const char* text, int length) {
     }
     if (modemAnswersDuringSend_) {
         const std::size_t answered = modemInboundTail_.load();
-        const std::int64_t deadline = NowNs() + 1000 * std::int64_t{1000000};
-        while (modemInboundHead_.load() < answered && NowNs() < deadline) {
-            PollPause();
-        }
+        TheClock().AwaitFor(1000, [&] { return modemInboundHead_.load() >= answered; });
         // Time for the reader to hand the answer over before the sender goes on.
-        PauseMs(20);
+        TheClock().Sleep(20);
     }
     return 1;
 }

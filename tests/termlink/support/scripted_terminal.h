@@ -1,11 +1,12 @@
 // The terminal side of the scriptable test transport. Each test scripts how the terminal
-// answers the packets that termlink sends, and observes what was sent.
+// answers the packets that termlink sends, and observes what was sent. Its delays and read
+// time-outs are in the virtual time of the test program's clock (virtual_clock.h).
 //
 // termlink suspends its reader thread around each send when a transport lacks
 // EMBUDP_TERMINALREAD, and the reader may then be stopped anywhere, inside a lock or the heap.
 // So everything on the send path (the log of sent packets, the responder, replies) takes no
 // lock and allocates nothing: packets live in a preallocated arena and are published through
-// atomics. Reads poll that arena.
+// atomics. Reads wait on the clock for the arena to change.
 #pragma once
 
 #include <atomic>
@@ -129,7 +130,10 @@ public:
     ThreadId LastReadThread() const { return lastReadThread_; }
 
     // The next read ignores EMBUDP_TERMINALREAD and returns only after `ms`, with `packet`.
+    // StuckReadBegun and StuckReadOver tell when that read began and when it returned.
     void StickNextRead(int ms, const Bytes& packet);
+    bool StuckReadBegun() const { return stuckRead_ >= kStuckUnderWay; }
+    bool StuckReadOver() const { return stuckRead_ == kStuckOver; }
     // The next read stops at its start, before it looks for a wake or a packet, until
     // EMBUDP_TERMINALREAD is called (at most 5 s): the wake comes just before the read waits,
     // as when the reading thread is preempted on its way in. ReadHeld tells when it stopped.
@@ -182,7 +186,7 @@ private:
         std::atomic<bool> ready{false};
         std::int64_t offset = 0;
         int length = 0;
-        std::int64_t dueNs = 0; // inbound: when it becomes readable
+        std::int64_t dueMs = 0; // inbound: when it becomes readable (virtual time)
         ThreadId sender;        // outbound: who sent it
     };
     static constexpr std::size_t kSlots = 1 << 16;
@@ -239,6 +243,9 @@ private:
     // reached reads already waiting would be lost when it comes just before a read begins.
     std::atomic<bool> wakeRequested_{false};
     std::atomic<int> stuckMs_{0};
+    static constexpr int kStuckUnderWay = 1;
+    static constexpr int kStuckOver = 2;
+    std::atomic<int> stuckRead_{0};
     static constexpr int kHoldArmed = 1;
     static constexpr int kHoldHeld = 2;
     std::atomic<int> hold_{0};

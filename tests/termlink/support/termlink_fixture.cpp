@@ -7,9 +7,11 @@ namespace scripted {
 int TERMLINK_CALL EventRecorder::Callback(int callbackValue, int eventId, int length,
                                           const unsigned char* payload) {
     EventRecorder& recorder = Recorder();
-    std::lock_guard lock(recorder.mutex_);
-    recorder.events_.push_back({callbackValue, eventId, Bytes(payload, payload + length)});
-    recorder.arrived_.notify_all();
+    {
+        std::lock_guard lock(recorder.mutex_);
+        recorder.events_.push_back({callbackValue, eventId, Bytes(payload, payload + length)});
+    }
+    TheClock().Changed();
     return 0;
 }
 
@@ -19,8 +21,11 @@ void EventRecorder::Clear() {
 }
 
 std::vector<Event> EventRecorder::WaitFor(std::size_t count, int ms) {
-    std::unique_lock lock(mutex_);
-    arrived_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return events_.size() >= count; });
+    TheClock().AwaitFor(ms, [&] {
+        std::lock_guard lock(mutex_);
+        return events_.size() >= count;
+    });
+    std::lock_guard lock(mutex_);
     return events_;
 }
 

@@ -1,15 +1,15 @@
 // Common ground of the termlink tests: a fixture that opens connections through the scriptable
-// transport, and a recorder for event callbacks.
+// transport on the virtual clock, and a recorder for event callbacks.
 #pragma once
 
 #include "scripted_terminal.h"
 #include "termlink.h"
+#include "virtual_clock.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace scripted {
@@ -31,31 +31,40 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable arrived_;
     std::vector<Event> events_;
 };
 
 EventRecorder& Recorder();
 
+// Virtual milliseconds since it was made.
 class Stopwatch {
 public:
-    int ElapsedMs() const {
-        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    std::chrono::steady_clock::now() - start_)
-                                    .count());
-    }
+    int ElapsedMs() const { return static_cast<int>(TheClock().NowMs() - start_); }
 
 private:
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::int64_t start_ = TheClock().NowMs();
 };
 
+// Each test runs on the virtual clock, from time 0, and closes what it left open.
 class TermlinkTest : public ::testing::Test {
 protected:
+    // A sanitizer's helper thread starts with the process's first thread: start one before any
+    // test takes a thread count (a test may run alone in its process).
+    static void SetUpTestSuite() {
+        std::thread([] {}).join();
+    }
+
     void SetUp() override {
+        TheClock().Start();
+        UseClockInTermlink(&TheClock());
         TheTerminal().Reset();
         Recorder().Clear();
     }
-    void TearDown() override { CloseAll(); }
+    void TearDown() override {
+        CloseAll();
+        UseClockInTermlink(nullptr);
+        TheClock().Stop();
+    }
 
     Terminal& terminal() { return TheTerminal(); }
 

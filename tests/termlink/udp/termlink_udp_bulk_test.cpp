@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <memory>
 #include <string>
@@ -110,156 +111,184 @@ protected:
     std::map<std::uint16_t, int> counted_;
 };
 
-TEST_F(UdpBulk, SendCmdDataChecksTheHashThenRunsTheCommand) {
-    struct Case {
-        const char* name;
-        std::size_t size;
-        HashAnswer hash;
-        bool withReader;
-        bool stored; // the command ran on the whole block and the buffer was freed
-    };
-    const Case cases[] = {
-        {"100000 bytes", 100000, HashAnswer::Correct, true, true},
-        {"three chunks without a reader thread", 2500, HashAnswer::Correct, false, true},
-        {"empty block", 0, HashAnswer::Correct, true, true},
-        {"hash not supported", 2500, HashAnswer::Unsupported, true, true},
-        {"hash differs", 2500, HashAnswer::Wrong, true, false},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        BulkSettings settings;
-        settings.hash = k.hash;
-        TermConnection* c = Open(settings, k.withReader);
-        ASSERT_NE(c, nullptr);
-        const Bytes block = Records(k.size, 2);
-        const char parameters[] = "slot 3";
-
-        std::uint16_t code = termsim::kCmdStoreBlock;
-        TERMPRO_SENDCMDDATA(c, &code, reinterpret_cast<const char*>(block.data()),
-                            static_cast<int>(block.size()), parameters, sizeof parameters,
-                            kTimeoutMs);
-        EXPECT_EQ(code, k.stored ? std::uint16_t{REPLY_OK} : termsim::kCmdStoreBlock);
-        EXPECT_EQ(Received(CMD_DATA_CHUNK), static_cast<int>((k.size + 1023) / 1024));
-        EXPECT_EQ(Received(termsim::kCmdStoreBlock), k.stored ? 1 : 0);
-        EXPECT_EQ(Received(CMD_DATA_FREE), k.stored ? 1 : 0);
-        const std::uint16_t session = LatestSession();
-        const Bytes stored = server_->With([&](TerminalModel&) {
-            const Bytes* kept = bulk_->StoredBlock(session);
-            return kept != nullptr ? *kept : Bytes{1, 2, 3};
-        });
-        if (k.stored) {
-            EXPECT_EQ(stored, block);
-        } else {
-            EXPECT_EQ(stored, (Bytes{1, 2, 3}));
+// A test name from a case's name: its letters and digits.
+std::string NameOf(const char* text) {
+    std::string name;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (std::isalnum(static_cast<unsigned char>(*p)) != 0) {
+            name += *p;
+        } else if (!name.empty() && name.back() != '_') {
+            name += '_';
         }
+    }
+    return name;
+}
+
+// The cases of the tables below run as tests of their own, side by side: each waits in real time
+// for the link to fall silent or for the terminal's answers.
+struct BlockToStore {
+    const char* name;
+    std::size_t size;
+    HashAnswer hash;
+    bool withReader;
+    bool stored; // the command ran on the whole block and the buffer was freed
+};
+
+const BlockToStore kBlocksToStore[] = {
+    {"100000 bytes", 100000, HashAnswer::Correct, true, true},
+    {"three chunks without a reader thread", 2500, HashAnswer::Correct, false, true},
+    {"empty block", 0, HashAnswer::Correct, true, true},
+    {"hash not supported", 2500, HashAnswer::Unsupported, true, true},
+    {"hash differs", 2500, HashAnswer::Wrong, true, false},
+};
+
+class UdpBulkBlockToStore : public UdpBulk, public ::testing::WithParamInterface<BlockToStore> {};
+
+TEST_P(UdpBulkBlockToStore, SendCmdDataChecksTheHashThenRunsTheCommand) {
+    const BlockToStore& k = GetParam();
+    BulkSettings settings;
+    settings.hash = k.hash;
+    TermConnection* c = Open(settings, k.withReader);
+    ASSERT_NE(c, nullptr);
+    const Bytes block = Records(k.size, 2);
+    const char parameters[] = "slot 3";
+
+    std::uint16_t code = termsim::kCmdStoreBlock;
+    TERMPRO_SENDCMDDATA(c, &code, reinterpret_cast<const char*>(block.data()),
+                        static_cast<int>(block.size()), parameters, sizeof parameters, kTimeoutMs);
+    EXPECT_EQ(code, k.stored ? std::uint16_t{REPLY_OK} : termsim::kCmdStoreBlock);
+    EXPECT_EQ(Received(CMD_DATA_CHUNK), static_cast<int>((k.size + 1023) / 1024));
+    EXPECT_EQ(Received(termsim::kCmdStoreBlock), k.stored ? 1 : 0);
+    EXPECT_EQ(Received(CMD_DATA_FREE), k.stored ? 1 : 0);
+    const std::uint16_t session = LatestSession();
+    const Bytes stored = server_->With([&](TerminalModel&) {
+        const Bytes* kept = bulk_->StoredBlock(session);
+        return kept != nullptr ? *kept : Bytes{1, 2, 3};
+    });
+    if (k.stored) {
+        EXPECT_EQ(stored, block);
+    } else {
+        EXPECT_EQ(stored, (Bytes{1, 2, 3}));
     }
 }
 
-TEST_F(UdpBulk, ReadData1TakesDamagedTransfers) {
-    struct Case {
-        const char* name;
-        Misbehaviour damage;
-        bool verify;
-        int requests;      // the read request, sent again for each failed attempt
-        std::int16_t code; // outcome
-        int result;
-    };
-    const auto damage = [](bool reorder, bool gaps, bool duplicate, bool corrupt, int answers) {
-        Misbehaviour m;
-        m.reorder = reorder;
-        m.gaps = gaps;
-        m.duplicate = duplicate;
-        m.corrupt = corrupt;
-        m.answers = answers;
-        return m;
-    };
-    const int total = 20000;
-    const Case cases[] = {
-        {"in order", {}, true, 1, REPLY_OK, total},
-        {"in order, unverified", {}, false, 1, REPLY_OK, total},
-        {"reordered", damage(true, false, false, false, 1), true, 1, REPLY_OK, total},
-        {"reordered, unverified", damage(true, false, false, false, 1), false, 1, REPLY_OK, total},
-        {"duplicated", damage(false, false, true, false, 1), true, 1, REPLY_OK, total},
-        {"gaps, then resent", damage(false, true, false, false, 1), true, 2, REPLY_OK, total},
-        // The second answer lacks other packets: the first answer's packets complete it.
-        {"gaps twice", damage(false, true, false, false, 2), true, 2, REPLY_OK, total},
-        {"all damaged at once", damage(true, true, true, true, 1), true, 2, REPLY_OK, total},
-        {"corrupted, then resent", damage(false, false, false, true, 1), true, 2, REPLY_OK, total},
-        {"corrupted every time", damage(false, false, false, true, 6), true, 6, ERR_RECEIVE_FAILED,
-         -2},
-        // Unverified, the read does not ask again: packet 0 is missing.
-        {"gaps, unverified", damage(false, true, false, false, 1), false, 1, ERR_RECEIVE_FAILED,
-         -5},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        BulkSettings settings;
-        settings.misbehaviour = k.damage;
-        TermConnection* c = Open(settings);
-        ASSERT_NE(c, nullptr);
+INSTANTIATE_TEST_SUITE_P(Cases, UdpBulkBlockToStore, ::testing::ValuesIn(kBlocksToStore),
+                         [](const auto& info) { return NameOf(info.param.name); });
 
-        Bytes data = ReadBuffer();
-        std::uint16_t code = kDirectCommand;
-        const int read =
-            TERMPRO_READDATA1(c, &code, reinterpret_cast<char*>(data.data()),
-                              static_cast<int>(data.size()), 0, k.verify ? 1 : 0, kTimeoutMs);
-        EXPECT_EQ(Signed(code), k.code);
-        EXPECT_EQ(read, k.result);
-        EXPECT_EQ(Received(kDirectCommand), k.requests);
-        if (k.code == REPLY_OK) {
-            EXPECT_TRUE(HoldsTheResult(data));
-        }
+Misbehaviour Damage(bool reorder, bool gaps, bool duplicate, bool corrupt, int answers = 1) {
+    Misbehaviour m;
+    m.reorder = reorder;
+    m.gaps = gaps;
+    m.duplicate = duplicate;
+    m.corrupt = corrupt;
+    m.answers = answers;
+    return m;
+}
+
+struct DamagedTransfer {
+    const char* name;
+    Misbehaviour damage;
+    bool verify;
+    int requests;      // the read request, sent again for each failed attempt
+    std::int16_t code; // outcome
+    int result;
+};
+
+constexpr int kTotal = 20000; // the size of UdpBulk's result
+
+const DamagedTransfer kDamagedTransfers[] = {
+    {"in order", {}, true, 1, REPLY_OK, kTotal},
+    {"in order, unverified", {}, false, 1, REPLY_OK, kTotal},
+    {"reordered", Damage(true, false, false, false), true, 1, REPLY_OK, kTotal},
+    {"reordered, unverified", Damage(true, false, false, false), false, 1, REPLY_OK, kTotal},
+    {"duplicated", Damage(false, false, true, false), true, 1, REPLY_OK, kTotal},
+    {"gaps, then resent", Damage(false, true, false, false), true, 2, REPLY_OK, kTotal},
+    // The second answer lacks other packets: the first answer's packets complete it.
+    {"gaps twice", Damage(false, true, false, false, 2), true, 2, REPLY_OK, kTotal},
+    {"all damaged at once", Damage(true, true, true, true), true, 2, REPLY_OK, kTotal},
+    {"corrupted, then resent", Damage(false, false, false, true), true, 2, REPLY_OK, kTotal},
+    {"corrupted every time", Damage(false, false, false, true, 6), true, 6, ERR_RECEIVE_FAILED, -2},
+    // Unverified, the read does not ask again: packet 0 is missing.
+    {"gaps, unverified", Damage(false, true, false, false), false, 1, ERR_RECEIVE_FAILED, -5},
+};
+
+class UdpBulkDamagedTransfer : public UdpBulk,
+                               public ::testing::WithParamInterface<DamagedTransfer> {};
+
+TEST_P(UdpBulkDamagedTransfer, ReadData1TakesIt) {
+    const DamagedTransfer& k = GetParam();
+    ASSERT_EQ(static_cast<int>(result_.size()), kTotal);
+    BulkSettings settings;
+    settings.misbehaviour = k.damage;
+    TermConnection* c = Open(settings);
+    ASSERT_NE(c, nullptr);
+
+    Bytes data = ReadBuffer();
+    std::uint16_t code = kDirectCommand;
+    const int read =
+        TERMPRO_READDATA1(c, &code, reinterpret_cast<char*>(data.data()),
+                          static_cast<int>(data.size()), 0, k.verify ? 1 : 0, kTimeoutMs);
+    EXPECT_EQ(Signed(code), k.code);
+    EXPECT_EQ(read, k.result);
+    EXPECT_EQ(Received(kDirectCommand), k.requests);
+    if (k.code == REPLY_OK) {
+        EXPECT_TRUE(HoldsTheResult(data));
     }
 }
 
-TEST_F(UdpBulk, ReadData2ReadsPreparedBuffers) {
-    struct Case {
-        const char* name;
-        bool compress;
-        Misbehaviour damage;
-        int capacity;
-        int result;
-        int blockReads;
-    };
-    Misbehaviour corrupt;
-    corrupt.corrupt = true;
-    Misbehaviour reorderAndDuplicate;
-    reorderAndDuplicate.reorder = true;
-    reorderAndDuplicate.duplicate = true;
+INSTANTIATE_TEST_SUITE_P(Cases, UdpBulkDamagedTransfer, ::testing::ValuesIn(kDamagedTransfers),
+                         [](const auto& info) { return NameOf(info.param.name); });
+
+constexpr int kWholeResult = 1;
+
+struct PreparedRead {
+    const char* name;
+    bool compress;
+    Misbehaviour damage;
+    int capacityShort; // bytes the caller's capacity lacks for the result
+    int result;        // kWholeResult: the result's size
+    int blockReads;    // per block: each block of the result is asked for this often
+};
+
+const PreparedRead kPreparedReads[] = {
+    {"plain", false, {}, 0, kWholeResult, 1},
+    {"compressed", true, {}, 0, kWholeResult, 1},
+    {"plain, reordered and duplicated", false, Damage(true, false, true, false), 0, kWholeResult,
+     1},
+    // Each block's first answer is damaged, so each block is asked for twice.
+    {"compressed, corrupted", true, Damage(false, false, false, true), 0, kWholeResult, 2},
+    {"buffer too small", false, {}, 1, -100, 0},
+};
+
+class UdpBulkPreparedRead : public UdpBulk, public ::testing::WithParamInterface<PreparedRead> {};
+
+TEST_P(UdpBulkPreparedRead, ReadData2ReadsTheBuffer) {
+    const PreparedRead& k = GetParam();
     const int size = static_cast<int>(result_.size());
-    const int plainBlocks = (size + 8191) / 8192;
-    const int compressedBlocks =
-        static_cast<int>((termsim::Compress(result_).size() + 8191) / 8192);
-    const Case cases[] = {
-        {"plain", false, {}, size, size, plainBlocks},
-        {"compressed", true, {}, size, size, compressedBlocks},
-        {"plain, reordered and duplicated", false, reorderAndDuplicate, size, size, plainBlocks},
-        // Each block's first answer is damaged, so each block is asked for twice.
-        {"compressed, corrupted", true, corrupt, size, size, 2 * compressedBlocks},
-        {"buffer too small", false, {}, size - 1, -100, 0},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        BulkSettings settings;
-        settings.compress = k.compress;
-        settings.misbehaviour = k.damage;
-        TermConnection* c = Open(settings);
-        ASSERT_NE(c, nullptr);
+    const int blocks = static_cast<int>(
+        ((k.compress ? termsim::Compress(result_).size() : result_.size()) + 8191) / 8192);
+    BulkSettings settings;
+    settings.compress = k.compress;
+    settings.misbehaviour = k.damage;
+    TermConnection* c = Open(settings);
+    ASSERT_NE(c, nullptr);
 
-        Bytes data = ReadBuffer();
-        std::uint16_t code = kResultCommand;
-        const int read = TERMPRO_READDATA2(c, &code, reinterpret_cast<char*>(data.data()),
-                                           k.capacity, 0, 8192, kTimeoutMs);
-        EXPECT_EQ(read, k.result);
-        EXPECT_EQ(code, REPLY_OK); // the terminal's answer to the free
-        EXPECT_EQ(Received(CMD_BUFFER_PREPARE), 1);
-        EXPECT_EQ(Received(CMD_BUFFER_READ), k.blockReads);
-        EXPECT_EQ(Received(CMD_DATA_FREE), 1);
-        if (k.result > 0) {
-            EXPECT_TRUE(HoldsTheResult(data));
-        }
+    Bytes data = ReadBuffer();
+    std::uint16_t code = kResultCommand;
+    const int read = TERMPRO_READDATA2(c, &code, reinterpret_cast<char*>(data.data()),
+                                       size - k.capacityShort, 0, 8192, kTimeoutMs);
+    EXPECT_EQ(read, k.result == kWholeResult ? size : k.result);
+    EXPECT_EQ(code, REPLY_OK); // the terminal's answer to the free
+    EXPECT_EQ(Received(CMD_BUFFER_PREPARE), 1);
+    EXPECT_EQ(Received(CMD_BUFFER_READ), k.blockReads * blocks);
+    EXPECT_EQ(Received(CMD_DATA_FREE), 1);
+    if (read > 0) {
+        EXPECT_TRUE(HoldsTheResult(data));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, UdpBulkPreparedRead, ::testing::ValuesIn(kPreparedReads),
+                         [](const auto& info) { return NameOf(info.param.name); });
 
 TEST_F(UdpBulk, ReadDbReadsTheDatabaseOfItsParameter) {
     const Bytes first = Records(3000, 3);
