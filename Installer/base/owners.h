@@ -87,37 +87,12 @@ using ScopedLibrary = ScopedResource<HMODULE, FreeModule>;
 template <typename Object> using ScopedGdiObject = ScopedResource<Object, DeleteGdiObject>;
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
 using ScopedBrush = ScopedGdiObject<HBRUSH>;
-using ScopedPen = ScopedGdiObject<HPEN>;
 using ScopedFont = ScopedGdiObject<HFONT>;
 using ScopedRegion = ScopedGdiObject<HRGN>;
 // An icon that DestroyIcon releases.
 using ScopedIcon = ScopedResource<HICON, DestroyIconHandle>;
 // A memory drawing context (CreateCompatibleDC) that DeleteDC releases.
 using ScopedMemoryDC = ScopedResource<HDC, DeleteMemoryDC>;
-
-// The drawing context of a window (or of the screen for null), released by ReleaseDC.
-class ScopedGetDC {
-public:
-    explicit ScopedGetDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~ScopedGetDC() {
-        if (dc_ != nullptr) {
-            ReleaseDC(window_, dc_);
-        }
-    }
-    ScopedGetDC(ScopedGetDC&& other) noexcept
-        : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
-    ScopedGetDC& operator=(ScopedGetDC&&) = delete;
-    ScopedGetDC(const ScopedGetDC&) = delete;
-    ScopedGetDC& operator=(const ScopedGetDC&) = delete;
-
-    HDC get() const { return dc_; }
-    // Gives the context away: the caller releases it with ReleaseDC.
-    HDC release() { return std::exchange(dc_, nullptr); }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
 
 // The painting of a window's invalid area: BeginPaint, and EndPaint by the destructor, also
 // when the painting fails.
