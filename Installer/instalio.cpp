@@ -36,7 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     instalio::ui::FormClock clock;
     instalio::SetEngineClock(&clock);
     Wizard wizard;
-    if (!instalio::ui::Guarded([&] { instalio::Main(wizard); })) {
+    if (!instalio::Guarded([&] { instalio::Main(wizard); })) {
         return 1;
     }
     if (instalio::ui::Form::LoadedForms() == 0) {

@@ -94,7 +94,7 @@ int main() {
     std::vector<double> region;
     for (int i = 0; i < 50; ++i) {
         double start = Now();
-        HRGN shape = RegionFromPicture(*picture);
+        HRGN shape = RegionFromPicture(*picture).release();
         region.push_back(Now() - start);
         DeleteObject(shape);
     }

@@ -1,7 +1,8 @@
 #include "cabinet.h"
 
 #include "clock.h"
-#include "handle.h"
+#include "owners.h"
+#include "process.h"
 #include "resources.h"
 
 #include <cstdint>
@@ -34,32 +35,6 @@ bool HasWholeLength(const std::string& path) {
            length >= kCabinetHeaderBytes && length == declared;
 }
 
-// Runs `commandLine` hidden and waits for its end, pumping window events. Its exit code; false
-// when it could not start, or had to be ended after `limitMs`.
-bool RunHidden(std::string commandLine, DWORD limitMs, DWORD& exitCode) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES; // and no output
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
-        return false;
-    }
-    ScopedHandle thread(started.hThread);
-    ScopedHandle process(started.hProcess);
-    const ULONGLONG until = GetTickCount64() + limitMs;
-    while (WaitForObjectOrEvents(process.get(), 100) != WaitEnd::Signalled) {
-        PumpPendingEvents();
-        if (GetTickCount64() >= until) {
-            TerminateProcess(process.get(), 1);
-            WaitForSingleObject(process.get(), 5000);
-            return false;
-        }
-    }
-    return GetExitCodeProcess(process.get(), &exitCode) != 0;
-}
-
 } // namespace
 
 bool IsWholeCabinet(const std::string& path) {
@@ -70,10 +45,13 @@ bool IsWholeCabinet(const std::string& path) {
     const std::string tool = path.substr(0, cut + 1) + "extract32.exe";
     std::string bytes;
     DWORD exitCode = 1;
+    // On the platform's own pump and waits, not the engine's clock: the check is not one of the
+    // update check's pauses and pumps that the engine's clock runs.
     const bool ran =
         ReadResource("EXTRACT", "DLLS", bytes) == ERROR_SUCCESS &&
         WriteWholeFile(tool, bytes) == ERROR_SUCCESS &&
-        RunHidden("\"" + tool + "\" /T \"" + path + "\"", kCabinetCheckMilliseconds, exitCode);
+        RunHidden("\"" + tool + "\" /T \"" + path + "\"", ChildOutput::None,
+                  kCabinetCheckMilliseconds, SystemClock(), exitCode) == ChildEnd::Ended;
     DeleteFileA(tool.c_str());
     return ran && exitCode == 0;
 }

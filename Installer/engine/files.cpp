@@ -2,7 +2,7 @@
 
 #include "errorbox.h"
 #include "filesystem.h"
-#include "handle.h"
+#include "owners.h"
 #include "text.h"
 
 namespace instalio {

@@ -1,7 +1,7 @@
 #include "filesystem.h"
 
 #include "errorbox.h"
-#include "handle.h"
+#include "owners.h"
 
 namespace instalio::fso {
 

@@ -1,7 +1,7 @@
 #include "folderguard.h"
 
-#include "handle.h"
-#include "text.h"
+#include "owners.h"
+#include "wide.h"
 
 #include <knownfolders.h>
 #include <shlobj.h>

@@ -3,7 +3,7 @@
 #include "clock.h"
 #include "errorbox.h"
 #include "folders.h"
-#include "handle.h"
+#include "owners.h"
 
 namespace instalio {
 
@@ -25,32 +25,55 @@ DWORD ExitCodeOf(HANDLE process) {
 
 } // namespace
 
-bool ShellWait(const std::string& CommandLine) {
+ChildEnd RunHidden(const std::string& commandLine, ChildOutput output, DWORD limitMs, Clock& clock,
+                   DWORD& code) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
+    if (output == ChildOutput::None) {
+        startup.dwFlags |= STARTF_USESTDHANDLES; // and no handles given
+    }
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION started = {};
-    std::string commandLine = CommandLine; // the platform may write into it
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    std::string line = commandLine; // the platform may write into it
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &started)) {
-        ShowSystemError("Error in ShellWait() invoke: " + CommandLine,
-                        LastErrorOr(ERROR_FILE_NOT_FOUND));
-        return false;
+        code = LastErrorOr(ERROR_FILE_NOT_FOUND);
+        return ChildEnd::NotStarted;
     }
     ScopedHandle thread(started.hThread);
     ScopedHandle process(started.hProcess);
+    const ULONGLONG until = GetTickCount64() + limitMs;
     // Each pass reads the exit code and runs the window's events. While the process runs, the
     // pass then waits for its end, at most 100 ms and waking early for new events: the end is
     // noticed the moment it comes, and the window is never left more than 100 ms unserved.
     for (;;) {
         const bool running = ExitCodeOf(process.get()) == STILL_ACTIVE;
-        EngineClock().DoEvents();
+        clock.DoEvents();
         if (!running) {
-            return true;
+            break;
         }
-        EngineClock().WaitFor(process.get(), 100);
+        if (limitMs != INFINITE && GetTickCount64() >= until) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+            return ChildEnd::Stopped;
+        }
+        clock.WaitFor(process.get(), 100);
     }
+    if (!GetExitCodeProcess(process.get(), &code)) {
+        code = 1;
+    }
+    return ChildEnd::Ended;
+}
+
+bool ShellWait(const std::string& CommandLine) {
+    DWORD code = 0;
+    if (RunHidden(CommandLine, ChildOutput::Inherited, INFINITE, EngineClock(), code) ==
+        ChildEnd::NotStarted) {
+        ShowSystemError("Error in ShellWait() invoke: " + CommandLine, code);
+        return false;
+    }
+    return true;
 }
 
 std::string SystemProgram(const std::string& FileName) {

@@ -1,6 +1,6 @@
 #include "registry.h"
 
-#include "handle.h"
+#include "owners.h"
 
 #include <vector>
 

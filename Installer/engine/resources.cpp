@@ -1,7 +1,7 @@
 #include "resources.h"
 
 #include "errorbox.h"
-#include "handle.h"
+#include "owners.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "services.h"
 
-#include "handle.h"
+#include "owners.h"
 
 namespace instalio {
 

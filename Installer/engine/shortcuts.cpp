@@ -1,12 +1,11 @@
 #include "shortcuts.h"
 
-#include "com.h"
 #include "config.h"
 #include "display.h"
 #include "errorbox.h"
 #include "folders.h"
-#include "handle.h"
-#include "text.h"
+#include "owners.h"
+#include "wide.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

@@ -3,6 +3,7 @@
 #include "config.h"
 #include "language.h"
 #include "libraries.h"
+#include "owners.h"
 #include "registry.h"
 #include "system.h"
 
@@ -40,10 +41,9 @@ void InitControls() {
 }
 
 bool CheckAdministrator() {
-    HANDLE disk = System.OpenRawDisk("\\\\.\\PHYSICALDRIVE0");
-    CloseHandle(disk);
+    ScopedHandle disk(System.OpenRawDisk("\\\\.\\PHYSICALDRIVE0"));
     // The handle read as a signed 32-bit number: rights are there when it is above 0.
-    if (static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(disk)) > 0) {
+    if (static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(disk.get())) > 0) {
         return true;
     }
     ShowCheckMessage("error_privileges");

@@ -40,14 +40,6 @@ bool EndsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
-                                     static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<std::size_t>(length) - 1 : 0);
-    return wide;
-}
-
 bool ParseNumber(const std::string& text, double& value) {
     if (text.empty() || text.find('\0') != std::string::npos || text.size() > 1024) {
         return false;

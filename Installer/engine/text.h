@@ -17,9 +17,6 @@ std::string Replace(const std::string& text, const std::string& find, const std:
 
 bool EndsWith(const std::string& text, const std::string& tail);
 
-// The text in UTF-16, for the platform's ...W entries.
-std::wstring Wide(const std::string& text);
-
 // Converts a text to a number as the platform's variant conversion does: the user's number
 // notation, blanks around the number allowed. False when the text is not a number (an empty
 // text included); `value` is then unchanged.

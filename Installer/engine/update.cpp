@@ -6,9 +6,9 @@
 #include "display.h"
 #include "failure.h"
 #include "folders.h"
-#include "handle.h"
 #include "httpget.h"
 #include "language.h"
+#include "owners.h"
 #include "resources.h"
 #include "text.h"
 

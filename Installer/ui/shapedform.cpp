@@ -1,7 +1,7 @@
 #include "shapedform.h"
 
 #include "failure.h"
-#include "gdi.h"
+#include "owners.h"
 #include "pump.h"
 
 #include <vector>
@@ -16,10 +16,10 @@ bool IsTransparent(RGBQUAD pixel) {
 
 } // namespace
 
-HRGN RegionFromPicture(const Picture& picture) {
-    ScopedMemoryDC dc(nullptr);
-    if (dc.get() == nullptr) {
-        return nullptr;
+ScopedRegion RegionFromPicture(const Picture& picture) {
+    ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
+    if (!dc.valid()) {
+        return ScopedRegion();
     }
     const int width = picture.Width();
     const int height = picture.Height();
@@ -58,7 +58,7 @@ HRGN RegionFromPicture(const Picture& picture) {
         }
     }
     if (runs.empty()) {
-        return CreateRectRgn(0, 0, 0, 0);
+        return ScopedRegion(CreateRectRgn(0, 0, 0, 0));
     }
     std::vector<BYTE> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
     auto* region = reinterpret_cast<RGNDATA*>(data.data());
@@ -68,7 +68,7 @@ HRGN RegionFromPicture(const Picture& picture) {
     region->rdh.nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
     region->rdh.rcBound = RECT{0, 0, width, height};
     std::copy(runs.begin(), runs.end(), reinterpret_cast<RECT*>(region->Buffer));
-    return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region);
+    return ScopedRegion(ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region));
 }
 
 void ShapeForm(Form& form) {
@@ -76,9 +76,11 @@ void ShapeForm(Form& form) {
     if (picture == nullptr) {
         throw RunTimeFailure{91, "Object variable or With block variable not set"};
     }
-    HRGN region = RegionFromPicture(*picture);
-    // The window owns the region from now on.
-    SetWindowRgn(form.Hwnd(), region, TRUE);
+    ScopedRegion region = RegionFromPicture(*picture);
+    // A window that takes the region owns it from then on; one it refused is deleted here.
+    if (SetWindowRgn(form.Hwnd(), region.get(), TRUE) != 0) {
+        region.release();
+    }
     form.SetHeight(HimetricToTwips(picture->HimetricHeight()));
     form.SetWidth(HimetricToTwips(picture->HimetricWidth()));
 }

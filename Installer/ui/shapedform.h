@@ -4,7 +4,7 @@
 
 #include "form.h"
 
-#include <windows.h>
+#include "owners.h"
 
 namespace instalio::ui {
 
@@ -16,8 +16,8 @@ constexpr COLORREF kTransparentColor = RGB(255, 0, 255);
 void ShapeForm(Form& form);
 
 // A new region of the picture's pixels that are not magenta, in the picture's coordinates;
-// null when no drawing context could be made. The caller owns the region.
-HRGN RegionFromPicture(const Picture& picture);
+// none when no drawing context could be made.
+ScopedRegion RegionFromPicture(const Picture& picture);
 
 // Starts moving the form with the mouse (a press on its background), when it is neither
 // minimised nor maximised; then pumps pending events once in every case.

@@ -1,6 +1,6 @@
 #include "fixture_support.h"
 
-#include "handle.h"
+#include "owners.h"
 
 #include <algorithm>
 

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace instalio::test {
@@ -156,9 +157,9 @@ TEST_F(FormLayer, FailureInAHandlerIsReportedAndDoesNotCrossTheWindowSystem) {
     form.rows = {{"lblFails", "", 0, 0, 1500, 600, {.Caption = "fails"}}};
     lblFails.Click = [] { throw RunTimeFailure{35600, "Index out of bounds"}; };
     failures.clear();
-    ui::SetUnhandledFailureHandler([](std::exception_ptr failure) {
+    SetUnhandledFailureHandler([](std::exception_ptr failure) {
         try {
-            std::rethrow_exception(failure);
+            std::rethrow_exception(std::move(failure));
         } catch (const RunTimeFailure& f) {
             failures.push_back(std::to_string(f.number) + " " + f.description);
         } catch (...) {
@@ -167,7 +168,7 @@ TEST_F(FormLayer, FailureInAHandlerIsReportedAndDoesNotCrossTheWindowSystem) {
     });
     form.Show();
     ClickAt(10, 10);
-    ui::SetUnhandledFailureHandler(nullptr);
+    SetUnhandledFailureHandler(nullptr);
     EXPECT_EQ(failures, (std::vector<std::string>{"35600 Index out of bounds"}));
     EXPECT_TRUE(IsWindow(form.Hwnd()));
 }

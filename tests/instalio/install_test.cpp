@@ -5,9 +5,9 @@
 #include "files.h"
 #include "filesystem.h"
 #include "folders.h"
-#include "handle.h"
 #include "install.h"
 #include "language.h"
+#include "owners.h"
 #include "registry.h"
 #include "text.h"
 

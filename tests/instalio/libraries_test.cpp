@@ -4,8 +4,8 @@
 #include "clock.h"
 #include "errorbox.h"
 #include "filesystem.h"
-#include "handle.h"
 #include "libraries.h"
+#include "owners.h"
 #include "process.h"
 
 #include "fixture_support.h"
@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 using namespace instalio;
@@ -161,6 +162,48 @@ TEST_F(Libraries, ShellWait) {
     EXPECT_TRUE(fso::FileExists(program + ".ran"));
     EXPECT_TRUE(ShellWait("\"" + program + "\" 259"));
     ExpectWaitsForTheEnd(log, clock.pumps, 2);
+}
+
+// The one wait for a child process that ShellWait and the cabinet check share: what it reports
+// of a process that could not start, of one that ended (its exit code, also the one that means
+// "still running"), and of one that outlives the limit, which it ends.
+TEST_F(Libraries, RunHiddenReportsTheEndOfTheChild) {
+    const std::string program = "\"" + dir() + "marker.exe\"";
+    Place("fx_decoy.exe", dir() + "marker.exe");
+    struct Case {
+        std::string commandLine;
+        DWORD limitMs;
+        ChildEnd end;
+        DWORD code;
+    };
+    const Case cases[] = {
+        {"instalio-no-such-program.exe", INFINITE, ChildEnd::NotStarted, ERROR_FILE_NOT_FOUND},
+        {program, INFINITE, ChildEnd::Ended, 0},
+        {program + " 7", 60000, ChildEnd::Ended, 7},
+        {program + " 259", INFINITE, ChildEnd::Ended, 259},
+        {program + " 0 60000", 300, ChildEnd::Stopped, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        std::vector<std::string> log;
+        RecordingClock clock(log);
+        DWORD code = 0;
+        const ULONGLONG started = GetTickCount64();
+        EXPECT_EQ(RunHidden(c.commandLine, ChildOutput::None, c.limitMs, clock, code), c.end);
+        EXPECT_LT(GetTickCount64() - started, 20000u) << "a child past its limit is ended";
+        if (c.end != ChildEnd::Stopped) {
+            EXPECT_EQ(code, c.code);
+        }
+        if (c.end == ChildEnd::NotStarted) {
+            EXPECT_EQ(clock.pumps, 0);
+            EXPECT_TRUE(log.empty());
+        } else {
+            ExpectWaitsForTheEnd(log, clock.pumps, 1);
+        }
+        if (c.end == ChildEnd::Stopped) {
+            EXPECT_EQ(std::count(log.begin(), log.end(), "WaitFor(100): signalled"), 0);
+        }
+    }
 }
 
 // Thread bodies of the wait's test: after a moment, one lets a suspended child process run,

@@ -1,5 +1,5 @@
 // Registry and service helpers against the registry and service manager of the Wine prefix.
-#include "handle.h"
+#include "owners.h"
 #include "registry.h"
 #include "services.h"
 

@@ -16,9 +16,9 @@ class ReportedFailures {
 public:
     ReportedFailures() {
         Reported().clear();
-        ui::SetUnhandledFailureHandler(&Record);
+        SetUnhandledFailureHandler(&Record);
     }
-    ~ReportedFailures() { ui::SetUnhandledFailureHandler(nullptr); }
+    ~ReportedFailures() { SetUnhandledFailureHandler(nullptr); }
     ReportedFailures(const ReportedFailures&) = delete;
     ReportedFailures& operator=(const ReportedFailures&) = delete;
 

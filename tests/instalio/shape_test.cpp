@@ -79,7 +79,7 @@ TEST(Region, MagentaIsCutAwayExactly) {
     for (const RegionCase& c : cases) {
         SCOPED_TRACE(c.name);
         ui::PicturePtr picture = MakePicture(c.width, c.height, kBlue, c.paint);
-        HRGN region = ui::RegionFromPicture(*picture);
+        HRGN region = ui::RegionFromPicture(*picture).release();
         HRGN reference = RegionRunByRun(*picture);
         ASSERT_NE(region, nullptr);
         EXPECT_TRUE(EqualRgn(region, reference));
@@ -104,7 +104,7 @@ TEST(Region, TheWindowPicturesGiveTheSameRegionAsRunByRun) {
         SCOPED_TRACE(name);
         ui::PicturePtr picture = ui::LoadPicture(name);
         ASSERT_NE(picture, nullptr);
-        HRGN region = ui::RegionFromPicture(*picture);
+        HRGN region = ui::RegionFromPicture(*picture).release();
         HRGN reference = RegionRunByRun(*picture);
         EXPECT_TRUE(EqualRgn(region, reference));
         EXPECT_FALSE(PtInRegion(region, 0, 0)) << "the corners are cut away";
@@ -134,7 +134,7 @@ TEST(ShapedForm, TakesTheOutlineAndTheSizeOfItsPicture) {
         EXPECT_EQ(rect.bottom - rect.top, form.Picture()->Height());
         HRGN shape = CreateRectRgn(0, 0, 0, 0);
         ASSERT_NE(GetWindowRgn(form.Hwnd(), shape), ERROR);
-        HRGN expected = ui::RegionFromPicture(*form.Picture());
+        HRGN expected = ui::RegionFromPicture(*form.Picture()).release();
         EXPECT_TRUE(EqualRgn(shape, expected));
         DeleteObject(shape);
         DeleteObject(expected);

@@ -1,10 +1,10 @@
 // The shortcuts and "Uninstall.log" in the shell folders of the Wine prefix. The shortcut files
 // are read back through the platform's shell-link object.
-#include "com.h"
 #include "config.h"
 #include "display.h"
 #include "filesystem.h"
 #include "folders.h"
+#include "owners.h"
 #include "shortcuts.h"
 
 #include "recording_surface.h"

@@ -25,18 +25,24 @@
 // that continues in another cabinet): the members before the damage were extracted, the damaged
 // one and those after it were not, and the files of their names are as they were.
 
-#include <windows.h>
+#include "owners.h"
 
 #include <fdi.h>
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
+
+using instalio::ScopedHandle;
 
 enum ExitCode { kDone = 0, kUsage = 1, kCabinetFailed = 2, kSkipped = 3, kDamaged = 4 };
 
@@ -122,7 +128,21 @@ bool CreateFolderTree(const std::wstring& folder) {
 
 // --- The cabinet library's callbacks -------------------------------------------------------
 
+struct Extraction;
+
+// A file as the cabinet library's callbacks see it (the library's file handles point to these):
+// the cabinet, opened by the library's open callback and freed by its close callback, or the
+// member being decompressed, a part of the run.
+struct CabFile {
+    Extraction* run = nullptr; // the run whose member this is; null for the cabinet
+    ScopedHandle handle;       // the open file; none for a member under test
+};
+
 struct Extraction {
+    Extraction() { member.run = this; }
+    Extraction(const Extraction&) = delete;
+    Extraction& operator=(const Extraction&) = delete;
+
     const Options* options = nullptr;
     std::wstring base;     // the destination folder, full path, ending in "\"
     std::wstring resolved; // its final path, through every link, ending in "\"
@@ -131,7 +151,7 @@ struct Extraction {
     bool open = false;
     std::wstring path;
     std::wstring temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
+    CabFile member;
     ULONG size = 0;
     ULONG written = 0;
     bool begun = false; // a member has begun: a failure from here on is damage, not a bad file
@@ -163,30 +183,15 @@ bool IsInside(const Extraction& run, HANDLE handle) {
                                 TRUE) == CSTR_EQUAL;
 }
 
-// An open file or folder, closed at the end of its scope unless released.
-class OpenHandle {
-public:
-    explicit OpenHandle(HANDLE handle) : handle_(handle) {}
-    ~OpenHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    OpenHandle(const OpenHandle&) = delete;
-    OpenHandle& operator=(const OpenHandle&) = delete;
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-
-private:
-    HANDLE handle_;
+struct DestroyFdi {
+    void operator()(HFDI fdi) const { FDIDestroy(fdi); }
 };
+using ScopedFdi = instalio::ScopedResource<HFDI, DestroyFdi>;
 
-OpenHandle OpenExisting(const std::wstring& path, DWORD access) {
-    return OpenHandle(CreateFileW(path.c_str(), access,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+ScopedHandle OpenExisting(const std::wstring& path, DWORD access) {
+    return ScopedHandle(CreateFileW(path.c_str(), access,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // Creates every missing folder of `path` below the destination folder. A folder already there
@@ -202,7 +207,7 @@ bool CreateFoldersBelow(const Extraction& run, const std::wstring& path) {
         if (GetLastError() != ERROR_ALREADY_EXISTS) {
             return false;
         }
-        OpenHandle existing = OpenExisting(folder, FILE_READ_ATTRIBUTES);
+        ScopedHandle existing = OpenExisting(folder, FILE_READ_ATTRIBUTES);
         if (!existing.valid() || !IsInside(run, existing.get())) {
             return false;
         }
@@ -214,23 +219,42 @@ bool CreateFoldersBelow(const Extraction& run, const std::wstring& path) {
 // it can be replaced: the platform refuses to write a read-only file, and to replace a hidden or
 // system one.
 bool MakeReplaceable(const Extraction& run, const std::wstring& path) {
-    OpenHandle file = OpenExisting(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+    ScopedHandle file = OpenExisting(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
     FILE_BASIC_INFO basic = {}; // times of zero are left as they are
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     return file.valid() && IsInside(run, file.get()) &&
            SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
-std::wstring cabinetPath; // opened by the library's open callback, which takes 8-bit names
-Extraction* current = nullptr;
+// The run that a processor fault inside the cabinet library must clean up: the fault filter is
+// the one callback that cannot be given the run. Set while the library works.
+Extraction* faultingRun = nullptr;
 
-HANDLE AsHandle(INT_PTR value) {
-    return reinterpret_cast<HANDLE>(value); // NOLINT(performance-no-int-to-ptr)
+INT_PTR AsFileHandle(CabFile& file) {
+    return reinterpret_cast<INT_PTR>(&file);
 }
 
-// What the library is given for a member that is tested, not written: no file has this value.
-INT_PTR TestSink() {
-    return reinterpret_cast<INT_PTR>(current);
+CabFile& FileOf(INT_PTR hf) {
+    return *reinterpret_cast<CabFile*>(hf); // NOLINT(performance-no-int-to-ptr)
+}
+
+// The library's open callback takes nothing but the cabinet name given to FDICopy (the cabinet's
+// own path is UTF-16, which the library's 8-bit names cannot carry): that name is the run's
+// address, in hexadecimal.
+std::string CabinetName(const Extraction& run) {
+    char digits[2 * sizeof(std::uintptr_t) + 1] = {};
+    std::to_chars(digits, digits + sizeof digits - 1, reinterpret_cast<std::uintptr_t>(&run), 16);
+    return digits;
+}
+
+const Extraction* RunNamed(const char* name) {
+    std::uintptr_t address = 0;
+    const char* end = name + std::strlen(name);
+    auto parsed = std::from_chars(name, end, address, 16);
+    if (parsed.ec != std::errc() || parsed.ptr != end || address == 0) {
+        return nullptr;
+    }
+    return reinterpret_cast<const Extraction*>(address); // NOLINT(performance-no-int-to-ptr)
 }
 
 FNALLOC(Allocate) {
@@ -240,46 +264,52 @@ FNFREE(Release) {
     std::free(pv);
 }
 FNOPEN(OpenCabinet) {
-    (void)pszFile;
     (void)oflag;
     (void)pmode;
-    HANDLE file = CreateFileW(cabinetPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return reinterpret_cast<INT_PTR>(file);
+    const Extraction* run = RunNamed(pszFile);
+    if (run == nullptr) {
+        return -1;
+    }
+    auto cabinet = std::make_unique<CabFile>();
+    cabinet->handle.reset(CreateFileW(run->options->cabinet.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!cabinet->handle.valid()) {
+        return -1;
+    }
+    return AsFileHandle(*cabinet.release()); // freed by Close
 }
 FNREAD(Read) {
     DWORD done = 0;
-    return ReadFile(AsHandle(hf), pv, cb, &done, nullptr) ? done : static_cast<UINT>(-1);
+    return ReadFile(FileOf(hf).handle.get(), pv, cb, &done, nullptr) ? done : static_cast<UINT>(-1);
 }
 FNWRITE(Write) {
-    Extraction& run = *current;
-    if (hf == TestSink()) {
-        run.written += cb;
+    CabFile& file = FileOf(hf);
+    if (file.run != nullptr && file.run->options->test) {
+        file.run->written += cb;
         return cb;
     }
     DWORD done = 0;
-    if (!WriteFile(AsHandle(hf), pv, cb, &done, nullptr)) {
+    if (!WriteFile(file.handle.get(), pv, cb, &done, nullptr)) {
         return static_cast<UINT>(-1);
     }
-    if (AsHandle(hf) == run.file) {
-        run.written += done;
+    if (file.run != nullptr) {
+        file.run->written += done;
     }
     return done;
 }
 FNCLOSE(Close) {
-    if (hf == TestSink()) {
-        return 0;
+    CabFile& file = FileOf(hf);
+    HANDLE handle = file.handle.release();
+    if (file.run == nullptr) {
+        delete &file; // the cabinet, made by OpenCabinet
     }
-    if (AsHandle(hf) == current->file) {
-        current->file = INVALID_HANDLE_VALUE;
-    }
-    return CloseHandle(AsHandle(hf)) ? 0 : -1;
+    return handle == nullptr || CloseHandle(handle) ? 0 : -1;
 }
 FNSEEK(Seek) {
     DWORD method = seektype == SEEK_CUR   ? FILE_CURRENT
                    : seektype == SEEK_END ? FILE_END
                                           : FILE_BEGIN;
-    DWORD position = SetFilePointer(AsHandle(hf), dist, nullptr, method);
+    DWORD position = SetFilePointer(FileOf(hf).handle.get(), dist, nullptr, method);
     return position == INVALID_SET_FILE_POINTER ? -1 : static_cast<__LONG32>(position);
 }
 
@@ -304,10 +334,7 @@ INT_PTR Skip(Extraction& run, const char* why, const FDINOTIFICATION& note) {
 // Drops the member being decompressed: its temporary file is closed and removed, and the file
 // of its name stays as it was.
 void DropMember(Extraction& run) {
-    if (run.file != INVALID_HANDLE_VALUE) {
-        CloseHandle(run.file);
-        run.file = INVALID_HANDLE_VALUE;
-    }
+    run.member.handle.reset();
     if (!run.temporary.empty()) {
         DeleteFileW(run.temporary.c_str());
         run.temporary.clear();
@@ -318,8 +345,8 @@ void DropMember(Extraction& run) {
 // A processor fault inside the cabinet library (its decompressor on damaged data) ends the tool
 // as for damage, without the member it was writing.
 LONG WINAPI OnFault(EXCEPTION_POINTERS*) {
-    if (current != nullptr) {
-        DropMember(*current);
+    if (faultingRun != nullptr) {
+        DropMember(*faultingRun);
     }
     static const char message[] = "extract32: the cabinet is damaged (its data made the cabinet "
                                   "library fail)\n";
@@ -334,7 +361,7 @@ INT_PTR BeginTest(Extraction& run, const FDINOTIFICATION& note) {
     run.open = true;
     run.size = static_cast<ULONG>(note.cb);
     run.written = 0;
-    return TestSink();
+    return AsFileHandle(run.member);
 }
 
 // Opens the temporary file for a member, or returns 0 to skip it. The file of its name is only
@@ -365,7 +392,7 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
             return Skip(run, "the file there cannot be replaced", note);
         }
         // A link in the member's place must not lead the replacement elsewhere.
-        OpenHandle existing = OpenExisting(path, FILE_READ_ATTRIBUTES);
+        ScopedHandle existing = OpenExisting(path, FILE_READ_ATTRIBUTES);
         if (!existing.valid() || !IsInside(run, existing.get())) {
             return Skip(run, "a link takes it out of the folder", note);
         }
@@ -378,8 +405,8 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
         return Skip(run, "the file cannot be written", note);
     }
     run.temporary = temporary;
-    OpenHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid() || !IsInside(run, file.get())) {
         DropMember(run);
         return Skip(run, "the file cannot be written inside the folder", note);
@@ -388,8 +415,8 @@ INT_PTR BeginMember(Extraction& run, const FDINOTIFICATION& note) {
     run.path = path;
     run.size = static_cast<ULONG>(note.cb);
     run.written = 0;
-    run.file = file.release(); // closed by EndMember, or by DropMember
-    return reinterpret_cast<INT_PTR>(run.file);
+    run.member.handle = std::move(file); // closed by EndMember, or by DropMember
+    return AsFileHandle(run.member);
 }
 
 // Puts a member that came in full in place of the file of its name, with its date and
@@ -411,10 +438,9 @@ INT_PTR EndMember(Extraction& run, const FDINOTIFICATION& note) {
     FILETIME utc;
     if (DosDateTimeToFileTime(note.date, note.time, &local) &&
         LocalFileTimeToFileTime(&local, &utc)) {
-        SetFileTime(run.file, nullptr, nullptr, &utc);
+        SetFileTime(run.member.handle.get(), nullptr, nullptr, &utc);
     }
-    CloseHandle(run.file);
-    run.file = INVALID_HANDLE_VALUE;
+    run.member.handle.reset();
 
     const DWORD old = GetFileAttributesW(run.path.c_str());
     const bool protectedFile =
@@ -440,7 +466,7 @@ INT_PTR EndMember(Extraction& run, const FDINOTIFICATION& note) {
 }
 
 FNFDINOTIFY(Notify) {
-    Extraction& run = *current;
+    Extraction& run = *static_cast<Extraction*>(pfdin->pv);
     switch (fdint) {
     case fdintCOPY_FILE:
         run.begun = true;
@@ -462,22 +488,24 @@ FNFDINOTIFY(Notify) {
 
 // Runs the cabinet library over the cabinet: extracts (or tests) every member. The exit code.
 int Unpack(Extraction& run) {
-    cabinetPath = run.options->cabinet;
-    current = &run;
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(OnFault);
 
     ERF error = {};
-    HFDI fdi =
-        FDICreate(Allocate, Release, OpenCabinet, Read, Write, Close, Seek, cpuUNKNOWN, &error);
-    if (fdi == nullptr) {
-        std::fprintf(stderr, "extract32: the cabinet library cannot start\n");
-        return kCabinetFailed;
+    BOOL copied = FALSE;
+    faultingRun = &run;
+    {
+        ScopedFdi fdi(FDICreate(Allocate, Release, OpenCabinet, Read, Write, Close, Seek,
+                                cpuUNKNOWN, &error));
+        if (!fdi.valid()) {
+            std::fprintf(stderr, "extract32: the cabinet library cannot start\n");
+            return kCabinetFailed;
+        }
+        std::string name = CabinetName(run);
+        char path[] = "";
+        copied = FDICopy(fdi.get(), name.data(), path, 0, Notify, nullptr, &run);
     }
-    char name[] = "cabinet";
-    char path[] = "";
-    BOOL copied = FDICopy(fdi, name, path, 0, Notify, nullptr, nullptr);
-    FDIDestroy(fdi);
+    faultingRun = nullptr;
     if (run.open) {
         DropMember(run); // the library stopped inside it
         ++run.damaged;
@@ -498,13 +526,12 @@ int wmain(int argc, wchar_t** argv) {
                              "       extract32 /T CABINET\n");
         return kUsage;
     }
-    HANDLE cabinet = CreateFileW(options.cabinet.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (cabinet == INVALID_HANDLE_VALUE) {
+    if (!ScopedHandle(CreateFileW(options.cabinet.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+             .valid()) {
         std::fprintf(stderr, "extract32: the cabinet cannot be opened\n");
         return kCabinetFailed;
     }
-    CloseHandle(cabinet);
     Extraction run;
     run.options = &options;
     if (options.test) {
@@ -523,7 +550,7 @@ int wmain(int argc, wchar_t** argv) {
     if (run.base.back() != L'\\') {
         run.base += L'\\';
     }
-    OpenHandle folder = OpenExisting(run.base, FILE_READ_ATTRIBUTES);
+    ScopedHandle folder = OpenExisting(run.base, FILE_READ_ATTRIBUTES);
     if (folder.valid()) {
         run.resolved = FinalPathOf(folder.get());
     }

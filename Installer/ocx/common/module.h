@@ -2,7 +2,7 @@
 // exceptions inside them.
 #pragma once
 
-#include <windows.h>
+#include "win.h"
 
 #include <new>
 
@@ -10,9 +10,6 @@ namespace instalio::ocx {
 
 // The library module this code is linked into.
 HMODULE ThisModule() noexcept;
-
-// The registry view of this module's bitness: a 32-bit library registers in the 32-bit view.
-constexpr REGSAM kOwnRegistryView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 
 // Runs body, which returns a status, so that no C++ exception leaves an export: memory that
 // runs out gives `outOfMemory`, any other exception ERROR_INTERNAL_ERROR.

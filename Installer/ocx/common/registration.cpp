@@ -1,6 +1,8 @@
 #include "registration.h"
 
 #include "module.h"
+#include "owners.h"
+#include "wide.h"
 
 #include <string>
 #include <vector>
@@ -9,45 +11,23 @@ namespace instalio::ocx {
 
 namespace {
 
-// An open key of the classes in this library's registry view, closed at the end.
-class ClassesKey {
-public:
-    ClassesKey() {
-        status_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kClassesKey, 0, nullptr, 0,
-                                  KEY_ALL_ACCESS | kOwnRegistryView, nullptr, &key_, nullptr);
-    }
-    ~ClassesKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    ClassesKey(const ClassesKey&) = delete;
-    ClassesKey& operator=(const ClassesKey&) = delete;
-
-    LSTATUS status() const { return status_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-    LSTATUS status_ = ERROR_SUCCESS;
-};
+// Opens the key of the classes in this library's registry view into `classes`.
+LSTATUS OpenClasses(ScopedRegKey& classes) {
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kClassesKey, 0, nullptr, 0,
+                           KEY_ALL_ACCESS | kOwnRegistryView, nullptr, classes.receive(), nullptr);
+}
 
 LSTATUS SetText(HKEY classes, const std::wstring& subKey, const wchar_t* name,
                 const std::wstring& text) {
-    HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(classes, subKey.c_str(), 0, nullptr, 0,
-                                     KEY_SET_VALUE | kOwnRegistryView, nullptr, &key, nullptr);
+    ScopedRegKey key;
+    LSTATUS status =
+        RegCreateKeyExW(classes, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kOwnRegistryView,
+                        nullptr, key.receive(), nullptr);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status;
-}
-
-std::wstring Wide(const char* text) {
-    return {text, text + lstrlenA(text)}; // the names are ASCII
+    return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 // The full path of this library; empty when it cannot be read whole.
@@ -81,9 +61,9 @@ HRESULT RegisterServer(const ClassRegistration& registration) noexcept {
         if (path.empty()) {
             return HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME);
         }
-        ClassesKey classes;
-        if (classes.status() != ERROR_SUCCESS) {
-            return Result(classes.status());
+        ScopedRegKey classes;
+        if (LSTATUS status = OpenClasses(classes); status != ERROR_SUCCESS) {
+            return Result(status);
         }
         const std::wstring clsid = Wide(registration.clsid);
         const std::wstring progId = Wide(registration.progId);
@@ -113,9 +93,9 @@ HRESULT RegisterServer(const ClassRegistration& registration) noexcept {
 
 HRESULT UnregisterServer(const ClassRegistration& registration) noexcept {
     return NoThrow(E_OUTOFMEMORY, [&] {
-        ClassesKey classes;
-        if (classes.status() != ERROR_SUCCESS) {
-            return Result(classes.status());
+        ScopedRegKey classes;
+        if (LSTATUS status = OpenClasses(classes); status != ERROR_SUCCESS) {
+            return Result(status);
         }
         for (const std::wstring& key :
              {L"CLSID\\" + Wide(registration.clsid), Wide(registration.progId)}) {

@@ -38,9 +38,11 @@ VmStatus ImageList::Add(HBITMAP picture) {
     const bool otherSize = size.bmWidth != kSize || size.bmHeight != kSize;
     ScopedBitmap scaled(otherSize ? NewBitmap(kSize, kSize) : nullptr);
     if (otherSize) {
-        MemoryDC from(picture);
-        MemoryDC to(scaled.get());
-        if (!from.valid() || !to.valid()) {
+        ScopedMemoryDC from(CreateCompatibleDC(nullptr));
+        ScopedSelect fromPicture(from.get(), picture);
+        ScopedMemoryDC to(CreateCompatibleDC(nullptr));
+        ScopedSelect toScaled(to.get(), scaled.get());
+        if (!fromPicture.valid() || !toScaled.valid()) {
             return VMCOMCTL_E_INVALID_PICTURE;
         }
         SetStretchBltMode(to.get(), COLORONCOLOR); // keeps the mask colour exact
@@ -58,15 +60,15 @@ VmStatus ImageList::Picture(int32_t index, HBITMAP& picture) const {
     }
     ScopedBitmap bitmap(NewBitmap(kSize, kSize));
     {
-        MemoryDC dc(bitmap.get());
-        if (!dc.valid()) {
+        ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
+        ScopedSelect select(dc.get(), bitmap.get());
+        if (!select.valid()) {
             return VMCOMCTL_E_OUT_OF_MEMORY;
         }
         // The transparent pixels get the mask colour back.
-        HBRUSH brush = CreateSolidBrush(mask_);
+        ScopedBrush brush(CreateSolidBrush(mask_));
         RECT all = {0, 0, kSize, kSize};
-        FillRect(dc.get(), &all, brush);
-        DeleteObject(brush);
+        FillRect(dc.get(), &all, brush.get());
         ImageList_Draw(images_, index - 1, dc.get(), 0, 0, ILD_TRANSPARENT);
     }
     picture = bitmap.release();

@@ -1,30 +1,13 @@
 #include "listview.h"
 
 #include "flag.h"
+#include "keyboard.h"
 
 #include <commctrl.h>
 
 #include <vector>
 
 namespace instalio::vmcomctl {
-
-namespace {
-
-int16_t ShiftState() {
-    int16_t shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) {
-        shift |= 1;
-    }
-    if (GetKeyState(VK_CONTROL) < 0) {
-        shift |= 2;
-    }
-    if (GetKeyState(VK_MENU) < 0) {
-        shift |= 4;
-    }
-    return shift;
-}
-
-} // namespace
 
 VmStatus ListView::Create(HWND parent, const RECT& rect) {
     VmStatus status = Site::Create(parent, rect, WC_LISTVIEWA,

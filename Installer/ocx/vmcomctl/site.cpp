@@ -1,5 +1,6 @@
 #include "site.h"
 
+#include "errors.h"
 #include "imagelist.h"
 #include "module.h"
 
@@ -20,11 +21,6 @@ bool RegisterSiteClass(WNDPROC procedure) {
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
     windowClass.lpszClassName = kSiteClass;
     return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-DWORD LastErrorOr(DWORD fallback) {
-    DWORD code = GetLastError();
-    return code != ERROR_SUCCESS ? code : fallback;
 }
 
 } // namespace

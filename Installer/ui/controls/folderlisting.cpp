@@ -1,7 +1,7 @@
 #include "folderlisting.h"
 
 #include "failure.h"
-#include "handle.h"
+#include "owners.h"
 
 #include <algorithm>
 #include <cctype>

@@ -89,7 +89,7 @@ void ImageCombo::SetSelectedIndex(const std::string& index) {
 void ImageCombo::SetImageList(const ocx::ImageList& images) {
     ListaImagenes->Clear();
     for (std::int32_t i = 1; i <= images.Count(); ++i) {
-        ocx::UniqueBitmap picture = images.Picture(i);
+        ScopedBitmap picture = images.Picture(i);
         ListaImagenes->Add(picture.get());
     }
 }

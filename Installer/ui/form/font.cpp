@@ -1,6 +1,6 @@
 #include "font.h"
 
-#include "gdi.h"
+#include "owners.h"
 #include "twips.h"
 
 #include <map>
@@ -22,9 +22,7 @@ HFONT GetFont(const FontSpec& spec) {
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
     lstrcpynA(font.lfFaceName, spec.Name.c_str(), LF_FACESIZE);
-    HFONT handle = CreateFontIndirectA(&font);
-    fonts.emplace(key, ScopedFont(handle));
-    return handle;
+    return fonts.emplace(key, ScopedFont(CreateFontIndirectA(&font))).first->second.get();
 }
 
 } // namespace instalio::ui

@@ -1,6 +1,6 @@
 #include "form.h"
 
-#include "gdi.h"
+#include "owners.h"
 #include "pump.h"
 
 namespace instalio::ui {

@@ -1,6 +1,6 @@
 #include "frame.h"
 
-#include "gdi.h"
+#include "owners.h"
 
 namespace instalio::ui {
 

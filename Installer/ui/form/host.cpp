@@ -1,8 +1,9 @@
 #include "host.h"
 
-#include "gdi.h"
 #include "guard.h"
+#include "keyboard.h"
 #include "message.h"
+#include "owners.h"
 
 #include <windowsx.h>
 
@@ -95,20 +96,6 @@ int ButtonOf(UINT message) {
 }
 
 } // namespace
-
-int ShiftState() {
-    int shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) {
-        shift |= 1;
-    }
-    if (GetKeyState(VK_CONTROL) < 0) {
-        shift |= 2;
-    }
-    if (GetKeyState(VK_MENU) < 0) {
-        shift |= 4;
-    }
-    return shift;
-}
 
 HostContainer::HostContainer(HostContainer& owner, std::string name)
     : Container(owner, std::move(name)) {}
@@ -226,14 +213,14 @@ void HostContainer::Unregister(Element& element) {
 }
 
 void HostContainer::Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd_, &paint);
-    const RECT& area = paint.rcPaint;
+    ScopedPaint paint(hwnd_); // ended also when painting fails
+    HDC dc = paint.dc();
+    const RECT& area = paint.area();
     int width = area.right - area.left;
     int height = area.bottom - area.top;
     if (width > 0 && height > 0) {
         // Drawn into a memory picture first, then copied at once: no flicker.
-        ScopedMemoryDC memory(dc);
+        ScopedMemoryDC memory(CreateCompatibleDC(dc));
         ScopedBitmap canvas(CreateCompatibleBitmap(dc, width, height));
         ScopedSelect select(memory.get(), canvas.get());
         {
@@ -242,7 +229,6 @@ void HostContainer::Paint() {
         }
         BitBlt(dc, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
     }
-    EndPaint(hwnd_, &paint);
 }
 
 void HostContainer::ButtonDown(int button, LPARAM position, bool secondPress) {

@@ -92,7 +92,4 @@ private:
     bool secondPress_ = false;   // that press was the second of a double click
 };
 
-// The shift state of the keyboard as the form events give it (1 Shift, 2 Ctrl, 4 Alt).
-int ShiftState();
-
 } // namespace instalio::ui

@@ -1,6 +1,6 @@
 #include "label.h"
 
-#include "gdi.h"
+#include "owners.h"
 
 namespace instalio::ui {
 

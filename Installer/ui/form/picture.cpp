@@ -29,20 +29,13 @@ Picture::Picture(HBITMAP bitmap, COLORREF maskColor) : Picture(bitmap) {
 Picture::Picture(HICON icon) : icon_(icon) {
     ICONINFO info{};
     if (GetIconInfo(icon, &info)) {
+        // The copies of the icon's bitmaps that GetIconInfo made.
+        ScopedBitmap color(info.hbmColor);
+        ScopedBitmap maskBitmap(info.hbmMask);
         BITMAP mask{};
-        GetObjectA(info.hbmMask, sizeof mask, &mask);
+        GetObjectA(maskBitmap.get(), sizeof mask, &mask);
         width_ = mask.bmWidth;
-        height_ = info.hbmColor != nullptr ? mask.bmHeight : mask.bmHeight / 2;
-        if (info.hbmColor != nullptr) {
-            DeleteObject(info.hbmColor);
-        }
-        DeleteObject(info.hbmMask);
-    }
-}
-
-Picture::~Picture() {
-    if (icon_ != nullptr) {
-        DestroyIcon(icon_);
+        height_ = color.valid() ? mask.bmHeight : mask.bmHeight / 2;
     }
 }
 
@@ -58,11 +51,11 @@ void Picture::Draw(HDC dc, int x, int y, int width, int height) const {
     if (width <= 0 || height <= 0) {
         return;
     }
-    if (icon_ != nullptr) {
-        DrawIconEx(dc, x, y, icon_, width, height, 0, nullptr, DI_NORMAL);
+    if (icon_.valid()) {
+        DrawIconEx(dc, x, y, icon_.get(), width, height, 0, nullptr, DI_NORMAL);
         return;
     }
-    ScopedMemoryDC source(dc);
+    ScopedMemoryDC source(CreateCompatibleDC(dc));
     ScopedSelect select(source.get(), bitmap_.get());
     if (alpha_) {
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

@@ -2,7 +2,7 @@
 // shared: elements and controls hold references to the same object, never copies.
 #pragma once
 
-#include "gdi.h"
+#include "owners.h"
 
 #include <windows.h>
 
@@ -20,7 +20,6 @@ public:
     explicit Picture(HICON icon);
     // Takes ownership of a bitmap of an image list, drawn with its mask colour transparent.
     Picture(HBITMAP bitmap, COLORREF maskColor);
-    ~Picture();
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 
@@ -31,7 +30,7 @@ public:
     int HimetricHeight() const;
 
     HBITMAP Bitmap() const { return bitmap_.get(); } // null for an icon
-    HICON Icon() const { return icon_; }             // null for a bitmap
+    HICON Icon() const { return icon_.get(); }       // null for a bitmap
     const std::string& Name() const { return name_; }
     bool HasAlpha() const { return alpha_; }
 
@@ -40,7 +39,7 @@ public:
 
 private:
     ScopedBitmap bitmap_;
-    HICON icon_ = nullptr;
+    ScopedIcon icon_;
     std::string name_;
     int width_ = 0;
     int height_ = 0;

@@ -3,6 +3,7 @@
 #include "failure.h"
 #include "guard.h"
 #include "host.h"
+#include "keyboard.h"
 #include "message.h"
 
 #include <commctrl.h>
@@ -141,7 +142,7 @@ LRESULT TextBox::Edit(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYUP:
         if (KeyUp) {
             auto keyCode = static_cast<std::int16_t>(wParam);
-            auto shift = static_cast<std::int16_t>(ShiftState());
+            std::int16_t shift = ShiftState();
             KeyUp(keyCode, shift);
             if (keyCode == 0) {
                 return 0;

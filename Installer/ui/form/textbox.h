@@ -5,7 +5,7 @@
 
 #include "element.h"
 #include "font.h"
-#include "gdi.h"
+#include "owners.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #include "usercontrol.h"
 
-#include "gdi.h"
 #include "guard.h"
 #include "message.h"
+#include "owners.h"
 
 #include <commctrl.h>
 

@@ -46,8 +46,8 @@ TEST_F(Images, PicturesComeBackAsAddedAndIconsAreTransparentWhereTheMaskColourWa
     ASSERT_EQ(images.Count(), 2);
     for (int i = 1; i <= 2; ++i) {
         const COLORREF colour = colours[i - 1];
-        ocx::UniqueBitmap picture = images.Picture(i);
-        ASSERT_NE(picture, nullptr);
+        ScopedBitmap picture = images.Picture(i);
+        ASSERT_NE(picture.get(), nullptr);
         BITMAP size = {};
         GetObjectA(picture.get(), sizeof size, &size);
         EXPECT_EQ(size.bmWidth, 16);
@@ -55,8 +55,8 @@ TEST_F(Images, PicturesComeBackAsAddedAndIconsAreTransparentWhereTheMaskColourWa
         EXPECT_EQ(PixelOf(picture.get(), 2, 5), colour) << i;
         EXPECT_EQ(PixelOf(picture.get(), 12, 5), kMagenta) << i;
 
-        ocx::UniqueIcon icon = images.Icon(i);
-        ASSERT_NE(icon, nullptr);
+        ScopedIcon icon = images.Icon(i);
+        ASSERT_NE(icon.get(), nullptr);
         IconPixel left = IconPixelAt(icon.get(), 2, 5);
         EXPECT_EQ(left.colour, colour) << i;
         EXPECT_FALSE(left.transparent) << i;

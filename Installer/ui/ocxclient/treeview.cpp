@@ -128,7 +128,7 @@ HWND TreeView::Hwnd() const {
 void TreeView::Raise(void* context, VmNode node,
                      std::function<void(TreeNode Node)> TreeView::*event) {
     auto& self = *static_cast<TreeView*>(context);
-    ui::Guarded([&] {
+    Guarded([&] {
         if (self.*event) {
             (self.*event)(TreeNode(self, node));
         }

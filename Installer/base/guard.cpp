@@ -3,11 +3,11 @@
 #include "errorbox.h"
 #include "failure.h"
 
-#include <windows.h>
+#include "win.h"
 
 #include <string>
 
-namespace instalio::ui {
+namespace instalio {
 
 namespace {
 
@@ -53,4 +53,4 @@ void SetUnhandledFailureHandler(UnhandledFailureHandler handler) noexcept {
     testHandler = handler;
 }
 
-} // namespace instalio::ui
+} // namespace instalio

@@ -1,6 +1,7 @@
 #include "httpget.h"
 
-#include "handle.h"
+#include "errors.h"
+#include "owners.h"
 
 #include <wininet.h>
 
@@ -12,11 +13,6 @@ struct CloseInternet {
     void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
 };
 using ScopedInternet = ScopedResource<HINTERNET, CloseInternet>;
-
-DWORD LastErrorOr(DWORD fallback) {
-    DWORD code = GetLastError();
-    return code != ERROR_SUCCESS ? code : fallback;
-}
 
 // Bounds every wait of the request: the connection, sending, and each receive. Set on the
 // request handle: WinINet under Wine takes no time-out from the session handle.

@@ -59,6 +59,10 @@ Clock& EngineClock() {
     return *current;
 }
 
+Clock& SystemClock() {
+    return platformClock;
+}
+
 void SetEngineClock(Clock* clock) {
     current = clock != nullptr ? clock : &platformClock;
 }

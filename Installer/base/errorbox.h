@@ -1,15 +1,15 @@
-// The error box that every engine procedure shows when it catches a failure.
+// The error box that every procedure of the program shows when it catches a failure.
 //
 // Numbers and descriptions: the number is the platform's system error code of the failure (as
-// GetLastError gives it, or the code the engine chose for a failure that the platform did not
+// GetLastError gives it, or the code the program chose for a failure that the platform did not
 // report itself), in decimal; the description is the platform's own text for that code
-// (FormatMessage, in the system's language, without its final line break), or "Unknown error"
-// when the platform has no text for it.
+// (ErrorDescription), or "Unknown error" when the platform has no text for it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "errors.h"
 #include "win.h"
 
 namespace instalio {
@@ -24,11 +24,5 @@ void ShowError(const std::string& message, std::int32_t number, const std::strin
 
 // ShowError with the number and description of a system error code.
 void ShowSystemError(const std::string& message, DWORD code);
-
-// The platform's text for a system error code; "Unknown error" when it has none.
-std::string ErrorDescription(DWORD code);
-
-// GetLastError, or `fallback` when the failed call left no code.
-DWORD LastErrorOr(DWORD fallback);
 
 } // namespace instalio

@@ -1,6 +1,8 @@
 #include "library_loader.h"
 
 #include "errorbox.h"
+#include "owners.h"
+#include "wide.h"
 
 #include <cwchar>
 #include <vector>
@@ -10,10 +12,6 @@ namespace instalio::ocx {
 namespace {
 
 constexpr const wchar_t* kClassesKey = L"SOFTWARE\\Classes\\CLSID\\";
-
-std::wstring Wide(const char* text) {
-    return {text, text + lstrlenA(text)}; // the names are ASCII
-}
 
 bool IsLocalDrive(wchar_t letter) {
     const wchar_t root[] = {letter, L':', L'\\', L'\0'};
@@ -61,22 +59,21 @@ bool IsLibraryPath(const std::wstring& path, const char* fileName) {
 
 DWORD RegisteredPath(const ControlLibrary& library, std::wstring& path) {
     const std::wstring key = kClassesKey + Wide(library.clsid) + L"\\InprocServer32";
-    HKEY server = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | kProgramRegistryView,
-                      &server) != ERROR_SUCCESS) {
+    ScopedRegKey server;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | kOwnRegistryView,
+                      server.receive()) != ERROR_SUCCESS) {
         return static_cast<DWORD>(REGDB_E_CLASSNOTREG);
     }
     // The value is read as the registry holds it: any type, any length, maybe no final zero.
     DWORD type = 0;
     DWORD size = 0;
-    LSTATUS status = RegQueryValueExW(server, nullptr, nullptr, &type, nullptr, &size);
+    LSTATUS status = RegQueryValueExW(server.get(), nullptr, nullptr, &type, nullptr, &size);
     std::vector<wchar_t> text;
     if (status == ERROR_SUCCESS && type == REG_SZ && size <= 32768 * sizeof(wchar_t)) {
         text.resize(size / sizeof(wchar_t) + 1);
-        status = RegQueryValueExW(server, nullptr, nullptr, &type,
+        status = RegQueryValueExW(server.get(), nullptr, nullptr, &type,
                                   reinterpret_cast<BYTE*>(text.data()), &size);
     }
-    RegCloseKey(server);
     if (status != ERROR_SUCCESS || type != REG_SZ || text.empty()) {
         return static_cast<DWORD>(REGDB_E_CLASSNOTREG);
     }

@@ -26,16 +26,16 @@ void ImageList::Add(HBITMAP picture) {
     Check(library_.ImageListAdd(list_, picture));
 }
 
-UniqueBitmap ImageList::Picture(std::int32_t index) const {
+ScopedBitmap ImageList::Picture(std::int32_t index) const {
     HBITMAP picture = nullptr;
     Check(library_.ImageListPicture(list_, index, &picture));
-    return UniqueBitmap(picture);
+    return ScopedBitmap(picture);
 }
 
-UniqueIcon ImageList::Icon(std::int32_t index) const {
+ScopedIcon ImageList::Icon(std::int32_t index) const {
     HICON icon = nullptr;
     Check(library_.ImageListIcon(list_, index, &icon));
-    return UniqueIcon(icon);
+    return ScopedIcon(icon);
 }
 
 } // namespace instalio::ocx

@@ -7,7 +7,7 @@
 
 #include <exception>
 
-namespace instalio::ui {
+namespace instalio {
 
 // Shows the error box for a failure that no procedure caught, then ends the program: the
 // process exits with code 1. The box is shown even while the installation runs.
@@ -29,4 +29,4 @@ template <typename Body> bool Guarded(Body&& body) noexcept {
     return false;
 }
 
-} // namespace instalio::ui
+} // namespace instalio

@@ -69,7 +69,7 @@ HWND ListView::Hwnd() const {
 
 void VMCALL ListView::OnClick(void* context) {
     auto& self = *static_cast<ListView*>(context);
-    ui::Guarded([&] {
+    Guarded([&] {
         if (self.Click) {
             self.Click();
         }
@@ -78,7 +78,7 @@ void VMCALL ListView::OnClick(void* context) {
 
 void VMCALL ListView::OnKeyDown(void* context, std::int16_t* keyCode, std::int16_t* shift) {
     auto& self = *static_cast<ListView*>(context);
-    ui::Guarded([&] {
+    Guarded([&] {
         if (self.KeyDown) {
             self.KeyDown(*keyCode, *shift);
         }
@@ -87,7 +87,7 @@ void VMCALL ListView::OnKeyDown(void* context, std::int16_t* keyCode, std::int16
 
 void VMCALL ListView::OnItemClick(void* context, std::int32_t index) {
     auto& self = *static_cast<ListView*>(context);
-    ui::Guarded([&] {
+    Guarded([&] {
         if (self.ItemClick) {
             self.ItemClick(self.Item(index));
         }

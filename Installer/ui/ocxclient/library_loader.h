@@ -5,7 +5,7 @@
 
 #include "ocx_abi.h"
 
-#include <windows.h>
+#include "owners.h"
 
 #include <cstdint>
 #include <string>
@@ -18,9 +18,6 @@ struct ControlLibrary {
     const char* entry;    // the export that gives the interface table
     std::uint32_t version;
 };
-
-// The registry view of this program's bitness, which is the view its libraries register in.
-constexpr REGSAM kProgramRegistryView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 
 // Reads InprocServer32 of the library's class below HKEY_LOCAL_MACHINE into `path`. Returns 0,
 // REGDB_E_CLASSNOTREG when the class has no such value, or ERROR_BAD_PATHNAME when the value is
@@ -42,19 +39,20 @@ void ReportLoadFailure(const ControlLibrary& library, DWORD code);
 // then unloaded again). A table once given stays valid until the program ends.
 template <typename Interface> const Interface* LoadControlLibrary(const ControlLibrary& library) {
     using Entry = const Interface*(VMCALL*)(std::uint32_t);
-    HMODULE module = LoadRegisteredLibrary(library);
-    if (module == nullptr) {
+    ScopedLibrary module(LoadRegisteredLibrary(library));
+    if (!module.valid()) {
         return nullptr;
     }
-    auto entry =
-        reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, library.entry)));
+    auto entry = reinterpret_cast<Entry>(
+        reinterpret_cast<void*>(GetProcAddress(module.get(), library.entry)));
     const Interface* table = entry != nullptr ? entry(library.version) : nullptr;
     if (table == nullptr || table->version != library.version) {
-        FreeLibrary(module);
+        module.reset();
         ReportLoadFailure(library,
                           entry != nullptr ? ERROR_REVISION_MISMATCH : ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
+    module.release(); // it stays loaded until the program ends
     return table;
 }
 

@@ -2,22 +2,12 @@
 // the mask colour.
 #pragma once
 
+#include "owners.h"
 #include "vmcomctl.h"
 
 #include <cstdint>
-#include <memory>
-#include <type_traits>
 
 namespace instalio::ocx {
-
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-struct IconDestroyer {
-    void operator()(HICON icon) const { ::DestroyIcon(icon); }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 
 // Magenta, the mask colour of the program's image lists.
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
@@ -34,9 +24,9 @@ public:
     // Adds a copy of `picture` as the last image (scaled to 16 x 16 when it has another size).
     void Add(HBITMAP picture);
     // The image as it was added, with the mask colour where it is transparent.
-    UniqueBitmap Picture(std::int32_t index) const;
+    ScopedBitmap Picture(std::int32_t index) const;
     // An icon made from the image, transparent where the image has the mask colour.
-    UniqueIcon Icon(std::int32_t index) const;
+    ScopedIcon Icon(std::int32_t index) const;
 
     VmImageList* handle() const { return list_; }
 

@@ -38,6 +38,10 @@ WaitEnd WaitForObjectOrEvents(HANDLE object, int milliseconds);
 // The clock in use: the platform's own unless a test has set another.
 Clock& EngineClock();
 
+// The platform's own clock, whatever clock is in use: real pauses and waits, and the pump of
+// PumpPendingEvents without a runner.
+Clock& SystemClock();
+
 // Sets the clock in use; null restores the platform's own.
 void SetEngineClock(Clock* clock);
 
