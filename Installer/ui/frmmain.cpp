@@ -6,7 +6,6 @@
 #include "install.h"
 #include "language.h"
 #include "layouts.h"
-#include "shapedform.h"
 #include "shortcuts.h"
 #include "transfer.h"
 #include "update.h"
@@ -178,7 +177,7 @@ private:
     DialogSurface dialog_{form_.frmDialog.cmdAceptar, form_.frmDialog.cmdSalir};
 };
 
-FrmMain::FrmMain() : Form("frmMain") {
+FrmMain::FrmMain() : ShapedForm("frmMain") {
     for (int section : kSections) {
         frmSeccion[section] = std::make_unique<Frame>(*this, SectionFrameName(section));
     }
@@ -212,13 +211,9 @@ void FrmMain::Form_Load() {
             ilIdiomas->Add(picture->Bitmap());
         }
     }
-    ShapeForm(*this);
+    ShapedForm::Form_Load();
     InicializarFormulario();
     DibujarSeccion(Section::Language);
-}
-
-void FrmMain::Form_MouseDown(int, int, int, int) {
-    DragForm(*this);
 }
 
 void FrmMain::InicializarFormulario() {

@@ -1,9 +1,11 @@
 // The three windows of the setup program under the real window system: the way the Tab key
-// takes through each one's controls, and what the wizard's sections set when they show.
+// takes through each one's controls, their outlines and dragging, and what the wizard's sections
+// set when they show.
 #include "frmdialog.h"
 #include "frmfolders.h"
 #include "frmmain.h"
 #include "language.h"
+#include "shapedform.h"
 #include "test_form.h"
 #include "ui_support.h"
 
@@ -95,6 +97,35 @@ TEST_F(Windows, TheWizardTabsThroughTheButtonsThenTheSectionsControls) {
     SetFocus(wizard.cmdSalir.Hwnd()); // Finish, where a click would have left it
     EXPECT_EQ(Tabs(wizard, 6),
               (Names{"Check1", "Check2", "Check3", "Check4", "cmdSalir", "Check1"}));
+}
+
+// Each window takes the outline of its picture when it loads, and a press on its background
+// moves it.
+TEST_F(Windows, EachWindowIsShapedFromItsPictureAndDraggedByItsBackground) {
+    TestForm host;
+    ui::Texto txtPath{host, "txtPath"};
+    host.Load();
+    ui::FrmMain wizard;
+    ui::FrmFolders folders{txtPath};
+    ui::FrmDialog dialog;
+    for (ui::Form* form : std::vector<ui::Form*>{&wizard, &folders, &dialog}) {
+        SCOPED_TRACE(form->Caption());
+        form->Show();
+        HRGN shape = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(GetWindowRgn(form->Hwnd(), shape), ERROR);
+        HRGN expected = ui::RegionFromPicture(*form->Picture()).release();
+        EXPECT_TRUE(EqualRgn(shape, expected));
+        DeleteObject(shape);
+        DeleteObject(expected);
+
+        // Near the top left corner, inside the outline, lies only the picture.
+        RECT before = WindowRect(form->Hwnd());
+        DragFrom(form->Hwnd(), 12, 12, 30, 20);
+        RECT after = WindowRect(form->Hwnd());
+        EXPECT_EQ(after.left - before.left, 30);
+        EXPECT_EQ(after.top - before.top, 20);
+        form->Hide();
+    }
 }
 
 // The captions of the wizard's labels and the texts of its buttons, by element name.
