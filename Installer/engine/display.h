@@ -157,7 +157,10 @@ public:
 
 } // namespace display
 
-// The wizard window the engine works on; null until the window has been created.
+// The wizard window the engine works on; null until the window has been created (and in tests
+// that set none). An engine procedure that works on the wizard and finds none does nothing and
+// returns at once: there is nothing to show, and no choice of the user to read. One that returns
+// an error code returns ERROR_INVALID_WINDOW_HANDLE, as it has not done what it was asked.
 extern display::Surface* frmMain;
 
 } // namespace instalio

@@ -19,7 +19,7 @@ namespace instalio {
 // helpers it calls are silent and the sequence goes on. A failure of its own operations (copying
 // a side file, writing a settings file) throws RunTimeFailure: it ends the sequence at that step,
 // leaves InstallingFlag set and passes back through DibujarSeccion(6) to CheckForUpdates, which
-// shows section 6 once more.
+// shows section 6 once more. Nothing without a wizard window.
 void InstallProduct();
 
 // Runs the extraction tool of the system folder on the cabinet Folder & CabName (Folder ends in

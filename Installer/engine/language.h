@@ -66,10 +66,12 @@ bool ParseLanguage(const std::string& code, const std::string& bytes);
 // back into the table. Empty when no entry has the key.
 std::string GetText(const std::string& key);
 
-// Fills the wizard's language list and selects the current language in it.
+// Fills the wizard's language list and selects the current language in it. Nothing without a
+// wizard window.
 void FillLanguageCombo();
 
-// Puts the texts of the current language into the wizard window and its two dialogs.
+// Puts the texts of the current language into the wizard window and its two dialogs. Nothing
+// without a wizard window.
 void ApplyLanguage();
 
 } // namespace instalio

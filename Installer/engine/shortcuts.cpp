@@ -76,6 +76,9 @@ DWORD AppendLine(const std::string& path, const std::string& line) {
 } // namespace
 
 DWORD CreateShortcuts() {
+    if (frmMain == nullptr) {
+        return ERROR_INVALID_WINDOW_HANDLE;
+    }
     display::Surface& form = *frmMain;
     const std::string inst = form.txtPath().Text();
     DWORD error = ERROR_SUCCESS;
@@ -112,6 +115,9 @@ DWORD CreateShortcuts() {
 
 DWORD CreateShortcut(const std::string& Target, const std::string& Folder,
                      const std::string& Caption) {
+    if (frmMain == nullptr) {
+        return ERROR_INVALID_WINDOW_HANDLE;
+    }
     const std::string linkPath = Folder + Caption + ".lnk";
     const std::size_t slash = Target.rfind('\\');
     const std::string workingFolder =

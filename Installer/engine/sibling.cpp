@@ -35,11 +35,14 @@ bool IsSiblingInstalled() {
 }
 
 void MigrateSibling() {
+    if (frmMain == nullptr) {
+        return;
+    }
     const std::string sibling = SiblingProduct();
     const std::string key = kUninstallKey + sibling;
     std::string uninstall;
     if (!RegReadString(HKEY_LOCAL_MACHINE, key, "UninstallString", uninstall) ||
-        uninstall.empty() || frmMain == nullptr) {
+        uninstall.empty()) {
         return;
     }
     const std::string oldFolder = OldFolderOf(uninstall);

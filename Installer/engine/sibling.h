@@ -21,7 +21,7 @@ bool IsSiblingInstalled();
 // one that holds the target folder or the setup program); the sibling's Programs-menu
 // folder and desktop shortcut are deleted, read-only or not; its Quick Launch shortcut is deleted
 // unless read-only. Last, the uninstall key is deleted. Reports nothing: the first failure ends the
-// takeover at that step.
+// takeover at that step. Nothing without a wizard window.
 void MigrateSibling();
 
 } // namespace instalio

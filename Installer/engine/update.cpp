@@ -218,6 +218,9 @@ void DownloadCab(const std::string& serverName, const std::string& localName) {
 }
 
 void CheckForUpdates() {
+    if (frmMain == nullptr) {
+        return;
+    }
     display::Surface& form = *frmMain;
     if (LookForNewerCabinets(form)) {
         try {

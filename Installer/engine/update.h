@@ -19,7 +19,7 @@ extern unsigned long DownloadSilenceMilliseconds;
 // chkUpdate is ticked, downloads the newer cabinets, then shows section 6 (which runs the
 // installation). A failure of the steps before that goes straight to section 6, without a text
 // or a pause. A RunTimeFailure that comes back from the installation shows section 6 once
-// more; a failure of that second showing passes to the caller.
+// more; a failure of that second showing passes to the caller. Nothing without a wizard window.
 void CheckForUpdates();
 
 // Writes resources ARCHIVOS/LIBRERIAS_VM, LIBRERIAS and PROGRAMA into the work folder as

@@ -1,7 +1,6 @@
 #include "frmdialog.h"
 
 #include "layouts.h"
-#include "shapedform.h"
 
 namespace instalio::ui {
 
@@ -12,7 +11,7 @@ constexpr std::int32_t kNo = 7;
 
 } // namespace
 
-FrmDialog::FrmDialog() : Form("frmDialog") {
+FrmDialog::FrmDialog() : ShapedForm("frmDialog") {
     SetCaption(kDialogCaption);
     SetPicture(LoadPicture("FRMDIALOG"));
     cmdAceptar.Click = [this] { cmdAceptar_Click(); };
@@ -21,14 +20,6 @@ FrmDialog::FrmDialog() : Form("frmDialog") {
 
 Description FrmDialog::Layout() const {
     return FrmDialogLayout();
-}
-
-void FrmDialog::Form_Load() {
-    ShapeForm(*this);
-}
-
-void FrmDialog::Form_MouseDown(int, int, int, int) {
-    DragForm(*this);
 }
 
 void FrmDialog::cmdAceptar_Click() {

@@ -4,14 +4,14 @@
 #pragma once
 
 #include "boton.h"
-#include "form.h"
 #include "label.h"
+#include "shapedform.h"
 
 #include <cstdint>
 
 namespace instalio::ui {
 
-class FrmDialog : public Form {
+class FrmDialog : public ShapedForm {
 public:
     FrmDialog();
 
@@ -24,8 +24,6 @@ public:
 
 protected:
     Description Layout() const override;
-    void Form_Load() override;
-    void Form_MouseDown(int Button, int Shift, int X, int Y) override;
     // A close request of the system answers No.
     void Form_QueryClose() override { cmdSalir_Click(); }
 

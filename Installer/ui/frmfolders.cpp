@@ -2,11 +2,10 @@
 
 #include "config.h"
 #include "layouts.h"
-#include "shapedform.h"
 
 namespace instalio::ui {
 
-FrmFolders::FrmFolders(Texto& target) : Form("frmFolders"), target_(target) {
+FrmFolders::FrmFolders(Texto& target) : ShapedForm("frmFolders"), target_(target) {
     SetCaption(kFoldersCaption);
     SetPicture(LoadPicture("FRMFOLDERS"));
     cmdAceptar.Click = [this] { cmdAceptar_Click(); };
@@ -18,18 +17,10 @@ Description FrmFolders::Layout() const {
     return FrmFoldersLayout();
 }
 
-void FrmFolders::Form_Load() {
-    ShapeForm(*this);
-}
-
 void FrmFolders::Form_Activate() {
     if (TreeFolder1.TreeView1 != nullptr) {
         TreeFolder1.TreeView1->SetFocus();
     }
-}
-
-void FrmFolders::Form_MouseDown(int, int, int, int) {
-    DragForm(*this);
 }
 
 void FrmFolders::ShowFor(const std::string& path, Form& owner) {

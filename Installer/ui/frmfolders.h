@@ -5,13 +5,13 @@
 #pragma once
 
 #include "boton.h"
-#include "form.h"
+#include "shapedform.h"
 #include "texto.h"
 #include "treefolder.h"
 
 namespace instalio::ui {
 
-class FrmFolders : public Form {
+class FrmFolders : public ShapedForm {
 public:
     // `target`: the wizard's path box, which the chooser writes.
     explicit FrmFolders(Texto& target);
@@ -25,10 +25,8 @@ public:
 
 protected:
     Description Layout() const override;
-    void Form_Load() override;
     // The tree, first in the tab order, takes the focus: its selection shows.
     void Form_Activate() override;
-    void Form_MouseDown(int Button, int Shift, int X, int Y) override;
     // A close request of the system cancels.
     void Form_QueryClose() override { cmdSalir_Click(); }
 

@@ -6,10 +6,12 @@
 #include "install.h"
 #include "language.h"
 #include "layouts.h"
-#include "shapedform.h"
 #include "shortcuts.h"
 #include "transfer.h"
 #include "update.h"
+
+#include <optional>
+#include <vector>
 
 namespace instalio::ui {
 
@@ -20,6 +22,59 @@ constexpr std::int32_t kYes = 6;
 // The flag pictures of the languages, in list order.
 constexpr const char* kFlags[] = {"FLAG_EN",   "FLAG_ES", "FLAG_PT", "FLAG_IT", "FLAG_FR",
                                   "FLAG_ESMX", "FLAG_CA", "FLAG_NL", "FLAG_HR"};
+
+// A text a section writes when it shows: a label's Caption or a button's Text, from the language
+// table by key.
+struct SectionText {
+    SectionText(Label FrmMain::*element, const char* textKey) : label(element), key(textKey) {}
+    SectionText(Boton FrmMain::*element, const char* textKey) : button(element), key(textKey) {}
+
+    Label FrmMain::*label = nullptr;
+    Boton FrmMain::*button = nullptr;
+    const char* key;
+};
+
+// What DibujarSeccion does in a section once its frame shows, in this order: the Enabled of
+// Back, Next and Close (kUnchanged: not written), the texts, then, after a repaint, the engine
+// step, which moves the wizard on itself.
+struct SectionRow {
+    std::int16_t section;
+    std::optional<bool> back;
+    std::optional<bool> next;
+    std::optional<bool> close;
+    void (*then)();
+    std::vector<SectionText> texts;
+};
+
+constexpr std::optional<bool> kUnchanged;
+
+const SectionRow* RowOfSection(std::int16_t section) {
+    using F = FrmMain;
+    // clang-format off
+    static const std::vector<SectionRow> rows = {
+        // section              Back   Next   Close       engine step      texts (element, language key), in the order they are set
+        {Section::Language,     false, true,  kUnchanged, nullptr,         {{&F::lblTooltip, "tooltip_next"}, {&F::lblSeccion0, "section_0"}}},
+        {Section::Welcome,      true,  true,  kUnchanged, nullptr,         {{&F::lblTooltip, "tooltip_next"}, {&F::lblSeccion1, "section_1"}, {&F::lblUpdateCheck, "update_check"}}},
+        {Section::TargetFolder, true,  true,  kUnchanged, nullptr,         {{&F::lblTooltip, "tooltip_next"}, {&F::lblSeccion2, "section_2"}, {&F::cmdRuta, "button_path"}}},
+        {Section::Update,       false, false, false,      CheckForUpdates, {}},
+        {Section::Install,      false, false, false,      InstallProduct,  {{&F::lblSeccion6, "section_6"}}},
+        {Section::Finished,     false, false, true,       nullptr,         {{&F::lblSeccion7, "section_7"}, {&F::lblTooltip, "tooltip_finish"}, {&F::lblCreate1, "create_programs_link"}, {&F::lblCreate2, "create_desktop_link"}, {&F::lblCreate3, "create_quick_link"}, {&F::lblRun, "run_application"}, {&F::cmdSalir, "button_finish"}}},
+        {Section::Interrupted,  false, false, true,       nullptr,         {{&F::cmdSalir, "button_finish"}, {&F::lblSeccion8, "section_8"}, {&F::lblTooltip, "tooltip_finish"}}},
+    };
+    // clang-format on
+    for (const SectionRow& row : rows) {
+        if (row.section == section) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+void SetButton(Boton& button, std::optional<bool> enabled) {
+    if (enabled.has_value()) {
+        button.SetEnabled(*enabled);
+    }
+}
 
 } // namespace
 
@@ -122,7 +177,7 @@ private:
     DialogSurface dialog_{form_.frmDialog.cmdAceptar, form_.frmDialog.cmdSalir};
 };
 
-FrmMain::FrmMain() : Form("frmMain") {
+FrmMain::FrmMain() : ShapedForm("frmMain") {
     for (int section : kSections) {
         frmSeccion[section] = std::make_unique<Frame>(*this, SectionFrameName(section));
     }
@@ -156,13 +211,9 @@ void FrmMain::Form_Load() {
             ilIdiomas->Add(picture->Bitmap());
         }
     }
-    ShapeForm(*this);
+    ShapedForm::Form_Load();
     InicializarFormulario();
     DibujarSeccion(Section::Language);
-}
-
-void FrmMain::Form_MouseDown(int, int, int, int) {
-    DragForm(*this);
 }
 
 void FrmMain::InicializarFormulario() {
@@ -184,64 +235,23 @@ void FrmMain::DibujarSeccion(std::int16_t Index) {
         shown->second->SetVisible(true);
     }
     SeccionActual = Index;
-    switch (Index) {
-    case Section::Language:
-        cmdAnterior.SetEnabled(false);
-        cmdSiguiente.SetEnabled(true);
-        lblTooltip.SetCaption(GetText("tooltip_next"));
-        lblSeccion0.SetCaption(GetText("section_0"));
-        break;
-    case Section::Welcome:
-        cmdAnterior.SetEnabled(true);
-        cmdSiguiente.SetEnabled(true);
-        lblTooltip.SetCaption(GetText("tooltip_next"));
-        lblSeccion1.SetCaption(GetText("section_1"));
-        lblUpdateCheck.SetCaption(GetText("update_check"));
-        break;
-    case Section::TargetFolder:
-        cmdAnterior.SetEnabled(true);
-        cmdSiguiente.SetEnabled(true);
-        lblTooltip.SetCaption(GetText("tooltip_next"));
-        lblSeccion2.SetCaption(GetText("section_2"));
-        cmdRuta.SetText(GetText("button_path"));
-        break;
-    case Section::Update:
-        cmdAnterior.SetEnabled(false);
-        cmdSiguiente.SetEnabled(false);
-        cmdSalir.SetEnabled(false);
-        Refresh();
-        CheckForUpdates();
-        break;
-    case Section::Install:
-        cmdAnterior.SetEnabled(false);
-        cmdSiguiente.SetEnabled(false);
-        cmdSalir.SetEnabled(false);
-        lblSeccion6.SetCaption(GetText("section_6"));
-        Refresh();
-        InstallProduct();
-        break;
-    case Section::Finished:
-        cmdAnterior.SetEnabled(false);
-        cmdSiguiente.SetEnabled(false);
-        cmdSalir.SetEnabled(true);
-        lblSeccion7.SetCaption(GetText("section_7"));
-        lblTooltip.SetCaption(GetText("tooltip_finish"));
-        lblCreate1.SetCaption(GetText("create_programs_link"));
-        lblCreate2.SetCaption(GetText("create_desktop_link"));
-        lblCreate3.SetCaption(GetText("create_quick_link"));
-        lblRun.SetCaption(GetText("run_application"));
-        cmdSalir.SetText(GetText("button_finish"));
-        break;
-    case Section::Interrupted:
-        cmdAnterior.SetEnabled(false);
-        cmdSiguiente.SetEnabled(false);
-        cmdSalir.SetEnabled(true);
-        cmdSalir.SetText(GetText("button_finish"));
-        lblSeccion8.SetCaption(GetText("section_8"));
-        lblTooltip.SetCaption(GetText("tooltip_finish"));
-        break;
-    default:
-        break;
+    const SectionRow* row = RowOfSection(Index);
+    if (row == nullptr) {
+        return;
+    }
+    SetButton(cmdAnterior, row->back);
+    SetButton(cmdSiguiente, row->next);
+    SetButton(cmdSalir, row->close);
+    for (const SectionText& text : row->texts) {
+        if (text.label != nullptr) {
+            (this->*text.label).SetCaption(GetText(text.key));
+        } else {
+            (this->*text.button).SetText(GetText(text.key));
+        }
+    }
+    if (row->then != nullptr) {
+        Refresh(); // the section shows before the engine step takes the thread
+        row->then();
     }
 }
 

@@ -12,6 +12,7 @@
 #include "imagecombo.h"
 #include "imagelist.h"
 #include "label.h"
+#include "shapedform.h"
 #include "surface.h"
 #include "texto.h"
 
@@ -21,7 +22,7 @@
 
 namespace instalio::ui {
 
-class FrmMain : public Form {
+class FrmMain : public ShapedForm {
 public:
     FrmMain();
     ~FrmMain() override;
@@ -69,8 +70,8 @@ public:
 
 protected:
     Description Layout() const override;
+    // Makes the flags, shapes the window, sets it up and shows section 0.
     void Form_Load() override;
-    void Form_MouseDown(int Button, int Shift, int X, int Y) override;
     // A close request of the system does what Close does, and nothing while the engine works.
     void Form_QueryClose() override;
 

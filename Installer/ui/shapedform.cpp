@@ -85,6 +85,14 @@ void ShapeForm(Form& form) {
     form.SetWidth(HimetricToTwips(picture->HimetricWidth()));
 }
 
+void ShapedForm::Form_Load() {
+    ShapeForm(*this);
+}
+
+void ShapedForm::Form_MouseDown(int, int, int, int) {
+    DragForm(*this);
+}
+
 void DragForm(Form& form) {
     if (form.WindowState() == kNormalState) {
         ReleaseCapture();

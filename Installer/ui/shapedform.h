@@ -23,4 +23,15 @@ ScopedRegion RegionFromPicture(const Picture& picture);
 // minimised nor maximised; then pumps pending events once in every case.
 void DragForm(Form& form);
 
+// A window shaped and dragged so: Form_Load shapes it, Form_MouseDown drags it. A window that
+// does more when it loads calls ShapedForm::Form_Load where the shaping belongs.
+class ShapedForm : public Form {
+public:
+    using Form::Form;
+
+protected:
+    void Form_Load() override;
+    void Form_MouseDown(int Button, int Shift, int X, int Y) override;
+};
+
 } // namespace instalio::ui

@@ -165,30 +165,13 @@ protected:
         form.rows = {{"lblControl", "", 1500, 900, 1200, 600, {.Caption = "control"}}};
         form.Show();
     }
-    // Presses at a client pixel, moves the mouse by (dx, dy) and releases, by real input.
-    void DragFrom(int x, int y, int dx, int dy) {
-        POINT start = ScreenPoint(form.Hwnd(), x, y);
-        RunInputThread([&] {
-            SendMouseMove(start);
-            Sleep(50);
-            SendMouseButton(true);
-            Sleep(100);
-            for (int step = 1; step <= 5; ++step) {
-                SendMouseMove(POINT{start.x + dx * step / 5, start.y + dy * step / 5});
-                Sleep(30);
-            }
-            SendMouseButton(false);
-            Sleep(100);
-        });
-    }
-
     TestForm form;
     ui::Label lblControl{form, "lblControl"};
 };
 
 TEST_F(Drag, ThePressOnTheBackgroundMovesTheWindow) {
     RECT before = WindowRect(form.Hwnd());
-    DragFrom(10, 10, 40, 25);
+    DragFrom(form.Hwnd(), 10, 10, 40, 25);
     RECT after = WindowRect(form.Hwnd());
     EXPECT_EQ(after.left - before.left, 40);
     EXPECT_EQ(after.top - before.top, 25);
@@ -196,7 +179,7 @@ TEST_F(Drag, ThePressOnTheBackgroundMovesTheWindow) {
 
 TEST_F(Drag, ThePressOnAControlDoesNot) {
     RECT before = WindowRect(form.Hwnd());
-    DragFrom(110, 70, 40, 25);
+    DragFrom(form.Hwnd(), 110, 70, 40, 25);
     RECT after = WindowRect(form.Hwnd());
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.top, before.top);

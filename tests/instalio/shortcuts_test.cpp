@@ -236,6 +236,18 @@ TEST_F(Shortcuts, SecondRunAppendsToTheLog) {
     EXPECT_EQ(ReadFileBytes(log()), Lines({"C:\\earlier\\run.lnk", link, link}));
 }
 
+TEST_F(Shortcuts, WithoutAWizardWindowNothingIsCreated) {
+    SetupConfig.ShortcutDesktop.Add() = {"app.exe", Caption("desktop")};
+    surface.check2.checked = true;
+    frmMain = nullptr;
+    EXPECT_EQ(CreateShortcuts(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_EQ(CreateShortcut("app.exe", desktop, Caption("bare")),
+              static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_FALSE(fso::FileExists(desktop + Caption("desktop") + ".lnk"));
+    EXPECT_FALSE(fso::FileExists(desktop + Caption("bare") + ".lnk"));
+    EXPECT_FALSE(fso::FileExists(log()));
+}
+
 TEST_F(Shortcuts, LinkWithoutFolderInTargetHasNoWorkingFolder) {
     const std::string link = desktop + Caption("bare") + ".lnk";
     EXPECT_EQ(CreateShortcut("app.exe", desktop, Caption("bare")), 0u);

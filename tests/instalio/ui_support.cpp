@@ -62,8 +62,8 @@ void Press(int button, bool secondOfDouble) {
         POINT at{};
         GetCursorPos(&at);
         const bool nearLast = pressedBefore &&
-                          std::abs(at.x - lastPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-                          std::abs(at.y - lastPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+                              std::abs(at.x - lastPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+                              std::abs(at.y - lastPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
         const DWORD apart = GetDoubleClickTime() + 50;
         while (nearLast && !secondOfDouble && GetTickCount() - lastPressTime < apart) {
             Pump(10);
@@ -222,6 +222,22 @@ void SendMouseMove(POINT screen) {
 
 void SendMouseButton(bool down, int button) {
     SendOne(MouseInput(ButtonFlag(down, button)));
+}
+
+void DragFrom(HWND window, int x, int y, int dx, int dy) {
+    POINT start = ScreenPoint(window, x, y);
+    RunInputThread([&] {
+        SendMouseMove(start);
+        Sleep(50);
+        SendMouseButton(true);
+        Sleep(100);
+        for (int step = 1; step <= 5; ++step) {
+            SendMouseMove(POINT{start.x + dx * step / 5, start.y + dy * step / 5});
+            Sleep(30);
+        }
+        SendMouseButton(false);
+        Sleep(100);
+    });
 }
 
 POINT ScreenPoint(HWND window, int x, int y) {

@@ -51,6 +51,10 @@ void RunInputThread(const std::function<void()>& script);
 void SendMouseMove(POINT screen);
 void SendMouseButton(bool down, int button = 1);
 
+// Presses the left button at client pixel (x, y) of `window`, moves the mouse by (dx, dy) and
+// releases it, by real input, pumping this thread's events meanwhile.
+void DragFrom(HWND window, int x, int y, int dx, int dy);
+
 // A point of a window's client area in screen coordinates.
 POINT ScreenPoint(HWND window, int x, int y);
 // The centre of a client rectangle of `window`, in screen coordinates.

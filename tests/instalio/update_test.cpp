@@ -357,6 +357,16 @@ TEST_F(UpdateCheck, BoxNotTickedWritesTheCabinetsAndGoesOn) {
     EXPECT_EQ(SeccionActual, 6);
 }
 
+TEST_F(UpdateCheck, WithoutAWizardWindowNothingHappens) {
+    Reply("201605241342092011110209173720160902124321");
+    frmMain = nullptr;
+    EXPECT_TRUE(BoxesShownBy(CheckForUpdates).empty());
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_TRUE(surface.log.empty());
+    EXPECT_TRUE(FilesIn(work()).empty()) << "no cabinet is written";
+    EXPECT_EQ(SeccionActual, 0);
+}
+
 TEST_F(UpdateCheck, NothingNewerShowsSoForFourSeconds) {
     const char* replies[] = {
         "201605241342102011110209173720160902124320", // the built-in stamps
