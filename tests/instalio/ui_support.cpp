@@ -62,8 +62,8 @@ void Press(int button, bool secondOfDouble) {
         POINT at{};
         GetCursorPos(&at);
         const bool nearLast = pressedBefore &&
-                          std::abs(at.x - lastPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-                          std::abs(at.y - lastPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+                              std::abs(at.x - lastPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+                              std::abs(at.y - lastPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
         const DWORD apart = GetDoubleClickTime() + 50;
         while (nearLast && !secondOfDouble && GetTickCount() - lastPressTime < apart) {
             Pump(10);
