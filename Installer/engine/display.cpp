@@ -3,6 +3,6 @@
 namespace instalio {
 
 std::int16_t SeccionActual = 0;
-DisplaySurface* frmMain = nullptr;
+display::Surface* frmMain = nullptr;
 
 } // namespace instalio

@@ -1,7 +1,8 @@
 // The wizard window as the engine sees it: the section numbers, SeccionActual, DibujarSeccion
 // and the named elements the engine writes to or reads from, each with exactly the members the
 // engine uses. The wizard window implements it; engine tests implement it with recording
-// elements.
+// elements. The view's kinds live in a namespace of their own: the form layer's label, image
+// and image combo box, and the control library's image list, are other classes.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,8 @@ constexpr std::int16_t Interrupted = 8;
 
 // The number of the section on show: 0 before the first DibujarSeccion, written only by it.
 extern std::int16_t SeccionActual;
+
+namespace display {
 
 // Label whose caption the engine writes.
 class Label {
@@ -115,9 +118,9 @@ public:
 };
 
 // The wizard window frmMain.
-class DisplaySurface {
+class Surface {
 public:
-    virtual ~DisplaySurface() = default;
+    virtual ~Surface() = default;
 
     // Hides every section frame and shows frame Index, sets SeccionActual to Index, sets the
     // buttons and the section's texts, and for sections 5 and 6 runs the engine step of that
@@ -152,7 +155,9 @@ public:
     virtual DialogButtons& frmDialog() = 0;
 };
 
+} // namespace display
+
 // The wizard window the engine works on; null until the window has been created.
-extern DisplaySurface* frmMain;
+extern display::Surface* frmMain;
 
 } // namespace instalio

@@ -43,8 +43,8 @@ const FileNameRule& RuleFor(const std::string& fileName) {
 
 // Cabinet 101 or 102: unpacked into the scratch folder, distributed into the system folder by
 // the file-name rules, then its libraries registered.
-void InstallLibraryCabinet(DisplaySurface& form, const Folders& folders, const std::string& cabName,
-                           int cabinet) {
+void InstallLibraryCabinet(display::Surface& form, const Folders& folders,
+                           const std::string& cabName, int cabinet) {
     MoveFileReplace(folders.work + cabName, folders.scratch + cabName);
     ExtractCab(folders.scratch, cabName);
     RemoveFile(folders.scratch + cabName, true);
@@ -83,7 +83,7 @@ void WriteSettingsFile(const std::string& path, const std::string& section,
     }
 }
 
-void WriteUninstallEntry(DisplaySurface& form, const Folders& folders) {
+void WriteUninstallEntry(display::Surface& form, const Folders& folders) {
     std::string folder = folders.target;
     if (EndsWith(folder, "\\")) {
         folder.pop_back();
@@ -176,7 +176,7 @@ void InstallProduct() {
     if (frmMain == nullptr) {
         return;
     }
-    DisplaySurface& form = *frmMain;
+    display::Surface& form = *frmMain;
     InstallingFlag = true;
     form.barInstall().Start(true);
     form.lblTooltip().SetCaption(GetText("tooltip_wait"));

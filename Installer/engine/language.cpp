@@ -140,7 +140,7 @@ void FillLanguageCombo() {
     if (frmMain == nullptr) {
         return;
     }
-    ImageCombo& list = frmMain->cmbLanguages();
+    display::ImageCombo& list = frmMain->cmbLanguages();
     list.SetImageList(frmMain->ilIdiomas());
     for (std::int16_t number = 1; number <= 9; ++number) {
         list.AddItem(kListTexts[number], number, number);
@@ -152,7 +152,7 @@ void ApplyLanguage() {
     if (frmMain == nullptr) {
         return;
     }
-    DisplaySurface& form = *frmMain;
+    display::Surface& form = *frmMain;
     form.lblTitle().SetCaption(CurrentTitle);
     form.lblSeccion0().SetCaption(GetText("section_0"));
     form.lblTooltip().SetCaption(GetText("tooltip_previus"));

@@ -36,8 +36,10 @@ ChildEnd RunHidden(const std::string& commandLine, ChildOutput output, DWORD lim
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION started = {};
     std::string line = commandLine; // the platform may write into it
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
+    // A console program gets no console of its own: nothing shows it, and the platform need not
+    // start a console host for every child.
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &started)) {
         code = LastErrorOr(ERROR_FILE_NOT_FOUND);
         return ChildEnd::NotStarted;
     }

@@ -76,7 +76,7 @@ DWORD AppendLine(const std::string& path, const std::string& line) {
 } // namespace
 
 DWORD CreateShortcuts() {
-    DisplaySurface& form = *frmMain;
+    display::Surface& form = *frmMain;
     const std::string inst = form.txtPath().Text();
     DWORD error = ERROR_SUCCESS;
     if (form.Check1().Checked()) {

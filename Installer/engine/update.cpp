@@ -84,7 +84,7 @@ bool ReadStamps(const std::string& reply, std::array<double, 3>& stamps) {
 }
 
 // Asks the update servers in turn until one gives a valid reply. False when a request fails.
-bool AskUpdateServers(InternetTransfer& transfer, std::string& reply) {
+bool AskUpdateServers(display::InternetTransfer& transfer, std::string& reply) {
     for (int server = 0; server < 3; ++server) {
         std::string url =
             std::string(UpdateServers[server]) + kQueryPaths[server] + SetupConfig.Product;
@@ -98,7 +98,7 @@ bool AskUpdateServers(InternetTransfer& transfer, std::string& reply) {
     return true;
 }
 
-void DownloadNewerCabinets(DisplaySurface& form, const std::array<bool, 3>& newer) {
+void DownloadNewerCabinets(display::Surface& form, const std::array<bool, 3>& newer) {
     form.lblSeccion5().SetCaption(GetText("update_download"));
     form.lblUpdateInfo().SetCaption(GetText("update_downloadfile"));
     form.barUpdate().Start(true);
@@ -120,7 +120,7 @@ void DownloadNewerCabinets(DisplaySurface& form, const std::array<bool, 3>& newe
 }
 
 // Everything of the update check before section 6. False when a failure cut it short.
-bool LookForNewerCabinets(DisplaySurface& form) {
+bool LookForNewerCabinets(display::Surface& form) {
     form.lblSeccion5().SetCaption(GetText("section_6"));
     form.lblUpdateInfo().SetCaption("");
     form.lblTooltip().SetCaption(GetText("tooltip_wait"));
@@ -218,7 +218,7 @@ void DownloadCab(const std::string& serverName, const std::string& localName) {
 }
 
 void CheckForUpdates() {
-    DisplaySurface& form = *frmMain;
+    display::Surface& form = *frmMain;
     if (LookForNewerCabinets(form)) {
         try {
             form.DibujarSeccion(Section::Install);

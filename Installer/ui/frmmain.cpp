@@ -24,44 +24,44 @@ constexpr const char* kFlags[] = {"FLAG_EN",   "FLAG_ES", "FLAG_PT", "FLAG_IT", 
 } // namespace
 
 // The window as the engine sees it.
-class FrmMain::Surface final : public DisplaySurface {
+class FrmMain::Surface final : public display::Surface {
 public:
     explicit Surface(FrmMain& form) : form_(form) {}
 
     void DibujarSeccion(std::int16_t Index) override { form_.DibujarSeccion(Index); }
-    instalio::Label& lblTitle() override { return lblTitle_; }
-    instalio::Label& lblSeccion0() override { return lblSeccion0_; }
-    instalio::Label& lblTooltip() override { return lblTooltip_; }
-    instalio::Label& lblSeccion5() override { return lblSeccion5_; }
-    VisibleLabel& lblUpdateInfo() override { return lblUpdateInfo_; }
-    instalio::Image& imgUpdate() override { return imgUpdate_; }
-    VisibleActivityBar& barUpdate() override { return barUpdate_; }
-    ActivityBar& barInstall() override { return barInstall_; }
-    instalio::Label& lblInstallInfo() override { return lblInstallInfo_; }
-    PictureCheckBox& chkUpdate() override { return chkUpdate_; }
-    PictureCheckBox& Check1() override { return check1_; }
-    PictureCheckBox& Check2() override { return check2_; }
-    PictureCheckBox& Check3() override { return check3_; }
-    PictureCheckBox& Check4() override { return check4_; }
-    BorderedTextBox& txtPath() override { return txtPath_; }
-    instalio::ImageCombo& cmbLanguages() override { return cmbLanguages_; }
-    instalio::ImageList& ilIdiomas() override { return ilIdiomas_; }
-    InternetTransfer& WebTransfer() override { return webTransfer_; }
-    PictureButton& cmdSiguiente() override { return cmdSiguiente_; }
-    PictureButton& cmdAnterior() override { return cmdAnterior_; }
-    PictureButton& cmdSalir() override { return cmdSalir_; }
-    DialogButtons& frmFolders() override {
+    display::Label& lblTitle() override { return lblTitle_; }
+    display::Label& lblSeccion0() override { return lblSeccion0_; }
+    display::Label& lblTooltip() override { return lblTooltip_; }
+    display::Label& lblSeccion5() override { return lblSeccion5_; }
+    display::VisibleLabel& lblUpdateInfo() override { return lblUpdateInfo_; }
+    display::Image& imgUpdate() override { return imgUpdate_; }
+    display::VisibleActivityBar& barUpdate() override { return barUpdate_; }
+    display::ActivityBar& barInstall() override { return barInstall_; }
+    display::Label& lblInstallInfo() override { return lblInstallInfo_; }
+    display::PictureCheckBox& chkUpdate() override { return chkUpdate_; }
+    display::PictureCheckBox& Check1() override { return check1_; }
+    display::PictureCheckBox& Check2() override { return check2_; }
+    display::PictureCheckBox& Check3() override { return check3_; }
+    display::PictureCheckBox& Check4() override { return check4_; }
+    display::BorderedTextBox& txtPath() override { return txtPath_; }
+    display::ImageCombo& cmbLanguages() override { return cmbLanguages_; }
+    display::ImageList& ilIdiomas() override { return ilIdiomas_; }
+    display::InternetTransfer& WebTransfer() override { return webTransfer_; }
+    display::PictureButton& cmdSiguiente() override { return cmdSiguiente_; }
+    display::PictureButton& cmdAnterior() override { return cmdAnterior_; }
+    display::PictureButton& cmdSalir() override { return cmdSalir_; }
+    display::DialogButtons& frmFolders() override {
         form_.frmFolders.Load();
         return folders_;
     }
-    DialogButtons& frmDialog() override {
+    display::DialogButtons& frmDialog() override {
         form_.frmDialog.Load();
         return dialog_;
     }
 
 private:
     // The flags as the engine hands them on to the language list.
-    class Flags final : public instalio::ImageList {
+    class Flags final : public display::ImageList {
     public:
         explicit Flags(FrmMain& form) : form_(form) {}
         ocx::ImageList* images() const { return form_.ilIdiomas.get(); }
@@ -70,12 +70,12 @@ private:
         FrmMain& form_;
     };
 
-    class Languages final : public instalio::ImageCombo {
+    class Languages final : public display::ImageCombo {
     public:
         explicit Languages(ui::ImageCombo& combo) : combo_(combo) {}
         std::string SelectedIndex() override { return combo_.SelectedIndex(); }
         void SetSelectedIndex(const std::string& index) override { combo_.SetSelectedIndex(index); }
-        void SetImageList(instalio::ImageList& images) override {
+        void SetImageList(display::ImageList& images) override {
             if (ocx::ImageList* list = static_cast<Flags&>(images).images()) {
                 combo_.SetImageList(*list);
             }
@@ -89,7 +89,7 @@ private:
     };
 
     // WebTransfer: the request goes through MSINETVM.OCX.
-    class Transfer final : public InternetTransfer {
+    class Transfer final : public display::InternetTransfer {
     public:
         bool OpenURL(const std::string& url, std::string& response) override {
             return ocx::OpenURL(url, response) == 0;

@@ -12,7 +12,7 @@
 
 namespace instalio::ui {
 
-class LabelSurface final : public VisibleLabel {
+class LabelSurface final : public display::VisibleLabel {
 public:
     explicit LabelSurface(ui::Label& label) : label_(label) {}
     void SetCaption(const std::string& caption) override { label_.SetCaption(caption); }
@@ -22,7 +22,7 @@ private:
     ui::Label& label_;
 };
 
-class ImageSurface final : public instalio::Image {
+class ImageSurface final : public display::Image {
 public:
     explicit ImageSurface(ui::Image& image) : image_(image) {}
     void SetVisible(bool visible) override { image_.SetVisible(visible); }
@@ -31,7 +31,7 @@ private:
     ui::Image& image_;
 };
 
-class BarSurface final : public VisibleActivityBar {
+class BarSurface final : public display::VisibleActivityBar {
 public:
     explicit BarSurface(Barra& bar) : bar_(bar) {}
     void Start(bool value) override { bar_.Start(value); }
@@ -41,7 +41,7 @@ private:
     Barra& bar_;
 };
 
-class CheckSurface final : public PictureCheckBox {
+class CheckSurface final : public display::PictureCheckBox {
 public:
     explicit CheckSurface(Check& check) : check_(check) {}
     bool Checked() override { return check_.Checked(); }
@@ -50,7 +50,7 @@ private:
     Check& check_;
 };
 
-class TextSurface final : public BorderedTextBox {
+class TextSurface final : public display::BorderedTextBox {
 public:
     explicit TextSurface(Texto& text) : text_(text) {}
     std::string Text() override { return text_.Text(); }
@@ -59,7 +59,7 @@ private:
     Texto& text_;
 };
 
-class ButtonSurface final : public PictureButton {
+class ButtonSurface final : public display::PictureButton {
 public:
     explicit ButtonSurface(Boton& button) : button_(button) {}
     void SetText(const std::string& text) override { button_.SetText(text); }
@@ -69,11 +69,11 @@ private:
 };
 
 // The accept and cancel (or yes and no) buttons of a dialog.
-class DialogSurface final : public DialogButtons {
+class DialogSurface final : public display::DialogButtons {
 public:
     DialogSurface(Boton& accept, Boton& cancel) : accept_(accept), cancel_(cancel) {}
-    PictureButton& cmdAceptar() override { return accept_; }
-    PictureButton& cmdSalir() override { return cancel_; }
+    display::PictureButton& cmdAceptar() override { return accept_; }
+    display::PictureButton& cmdSalir() override { return cancel_; }
 
 private:
     ButtonSurface accept_;

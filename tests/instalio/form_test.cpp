@@ -42,7 +42,7 @@ protected:
     void ClickAt(int x, int y) { MouseClick(ScreenPoint(form.Hwnd(), x, y)); }
     // Makes `element` log its clicks.
     void LogClicks(ui::Element& element) {
-        element.Click = [this, &element] { log.push_back(element.Name() + ".Click"); };
+        element.ElementClick = [this, &element] { log.push_back(element.Name() + ".Click"); };
     }
 
     TestForm form;
@@ -135,12 +135,12 @@ TEST_F(FormLayer, TimerTicksOnlyWhileEnabledAndPumped) {
     form.Show();
     Pump(100);
     EXPECT_EQ(ticks, 0);
-    tmrTick.SetEnabled(true);
+    tmrTick.SetElementEnabled(true);
     Sleep(100);
     EXPECT_EQ(ticks, 0) << "ticks are events: none without pumping";
     Pump(200);
     EXPECT_GT(ticks, 2);
-    tmrTick.SetEnabled(false);
+    tmrTick.SetElementEnabled(false);
     int stopped = ticks;
     Pump(100);
     EXPECT_EQ(ticks, stopped);
@@ -151,7 +151,7 @@ std::vector<std::string> failures;
 TEST_F(FormLayer, FailureInAHandlerIsReportedAndDoesNotCrossTheWindowSystem) {
     ui::Label lblFails{form, "lblFails"};
     form.rows = {{"lblFails", "", 0, 0, 1500, 600, {.Caption = "fails"}}};
-    lblFails.Click = [] { throw RunTimeFailure{35600, "Index out of bounds"}; };
+    lblFails.ElementClick = [] { throw RunTimeFailure{35600, "Index out of bounds"}; };
     failures.clear();
     SetUnhandledFailureHandler([](std::exception_ptr failure) {
         try {
@@ -303,7 +303,7 @@ TEST_F(FormLayer, ModalFormReturnsWhenHiddenAndBlocksItsOwner) {
     bool ownerBlocked = false;
     RECT shownAt{};
     tmrAnswer.Tick = [&] {
-        tmrAnswer.SetEnabled(false);
+        tmrAnswer.SetElementEnabled(false);
         ownerBlocked = !IsWindowEnabled(form.Hwnd());
         shownAt = WindowRect(dialog.Hwnd());
         dialog.Hide();

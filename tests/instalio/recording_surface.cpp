@@ -65,7 +65,7 @@ void RecordedCombo::SetSelectedIndex(const std::string& index) {
     }
 }
 
-void RecordedCombo::SetImageList(ImageList& list) {
+void RecordedCombo::SetImageList(display::ImageList& list) {
     images = &list;
     Record(".SetImageList");
 }
@@ -83,14 +83,14 @@ bool RecordedTransfer::OpenURL(const std::string& url, std::string& response) {
 RecordedDialog::RecordedDialog(RecordingSurface& owner, const std::string& name)
     : aceptar(owner, name + ".cmdAceptar"), salir(owner, name + ".cmdSalir") {}
 
-PictureButton& RecordedDialog::cmdAceptar() {
+display::PictureButton& RecordedDialog::cmdAceptar() {
     return aceptar;
 }
-PictureButton& RecordedDialog::cmdSalir() {
+display::PictureButton& RecordedDialog::cmdSalir() {
     return salir;
 }
 
-DialogButtons& RecordingSurface::frmFolders() {
+display::DialogButtons& RecordingSurface::frmFolders() {
     if (!folders.loaded) {
         folders.loaded = true;
         log.emplace_back("frmFolders.Load");
@@ -98,7 +98,7 @@ DialogButtons& RecordingSurface::frmFolders() {
     return folders;
 }
 
-DialogButtons& RecordingSurface::frmDialog() {
+display::DialogButtons& RecordingSurface::frmDialog() {
     if (!dialog.loaded) {
         dialog.loaded = true;
         log.emplace_back("frmDialog.Load");

@@ -27,7 +27,7 @@ private:
     std::string name_;
 };
 
-class RecordedLabel : public VisibleLabel, private Recorder {
+class RecordedLabel : public display::VisibleLabel, private Recorder {
 public:
     using Recorder::Recorder;
     void SetCaption(const std::string& caption) override;
@@ -36,14 +36,14 @@ public:
     bool visible = true;
 };
 
-class RecordedImage : public Image, private Recorder {
+class RecordedImage : public display::Image, private Recorder {
 public:
     using Recorder::Recorder;
     void SetVisible(bool visible) override;
     bool visible = false;
 };
 
-class RecordedBar : public VisibleActivityBar, private Recorder {
+class RecordedBar : public display::VisibleActivityBar, private Recorder {
 public:
     using Recorder::Recorder;
     void Start(bool value) override;
@@ -52,28 +52,28 @@ public:
     bool visible = false;
 };
 
-class RecordedCheckBox : public PictureCheckBox, private Recorder {
+class RecordedCheckBox : public display::PictureCheckBox, private Recorder {
 public:
     using Recorder::Recorder;
     bool Checked() override;
     bool checked = true;
 };
 
-class RecordedTextBox : public BorderedTextBox, private Recorder {
+class RecordedTextBox : public display::BorderedTextBox, private Recorder {
 public:
     using Recorder::Recorder;
     std::string Text() override;
     std::string text;
 };
 
-class RecordedButton : public PictureButton, private Recorder {
+class RecordedButton : public display::PictureButton, private Recorder {
 public:
     using Recorder::Recorder;
     void SetText(const std::string& text) override;
     std::string text;
 };
 
-class RecordedImageList : public ImageList {};
+class RecordedImageList : public display::ImageList {};
 
 struct ComboItem {
     std::string text;
@@ -81,21 +81,21 @@ struct ComboItem {
     std::int16_t icon;
 };
 
-class RecordedCombo : public ImageCombo, private Recorder {
+class RecordedCombo : public display::ImageCombo, private Recorder {
 public:
     using Recorder::Recorder;
     std::string SelectedIndex() override;
     void SetSelectedIndex(const std::string& index) override;
-    void SetImageList(ImageList& images) override;
+    void SetImageList(display::ImageList& images) override;
     void AddItem(const std::string& text, std::int16_t index, std::int16_t icon) override;
     std::string selectedIndex = "-1";
-    ImageList* images = nullptr;
+    display::ImageList* images = nullptr;
     std::vector<ComboItem> items;
     // Runs after every SetSelectedIndex, as the list's IndexChanged.
     std::function<void()> indexChanged;
 };
 
-class RecordedTransfer : public InternetTransfer, private Recorder {
+class RecordedTransfer : public display::InternetTransfer, private Recorder {
 public:
     explicit RecordedTransfer(RecordingSurface& owner) : Recorder(owner, "WebTransfer") {}
     bool OpenURL(const std::string& url, std::string& response) override;
@@ -103,43 +103,43 @@ public:
     std::function<bool(const std::string& url, std::string& response)> answer;
 };
 
-class RecordedDialog : public DialogButtons {
+class RecordedDialog : public display::DialogButtons {
 public:
     RecordedDialog(RecordingSurface& owner, const std::string& name);
-    PictureButton& cmdAceptar() override;
-    PictureButton& cmdSalir() override;
+    display::PictureButton& cmdAceptar() override;
+    display::PictureButton& cmdSalir() override;
     RecordedButton aceptar;
     RecordedButton salir;
     bool loaded = false;
 };
 
-class RecordingSurface : public DisplaySurface {
+class RecordingSurface : public display::Surface {
 public:
     void DibujarSeccion(std::int16_t Index) override;
 
-    Label& lblTitle() override { return title; }
-    Label& lblSeccion0() override { return seccion0; }
-    Label& lblTooltip() override { return tooltip; }
-    Label& lblSeccion5() override { return seccion5; }
-    VisibleLabel& lblUpdateInfo() override { return updateInfo; }
-    Image& imgUpdate() override { return updateImage; }
-    VisibleActivityBar& barUpdate() override { return updateBar; }
-    ActivityBar& barInstall() override { return installBar; }
-    Label& lblInstallInfo() override { return installInfo; }
-    PictureCheckBox& chkUpdate() override { return updateCheck; }
-    PictureCheckBox& Check1() override { return check1; }
-    PictureCheckBox& Check2() override { return check2; }
-    PictureCheckBox& Check3() override { return check3; }
-    PictureCheckBox& Check4() override { return check4; }
-    BorderedTextBox& txtPath() override { return path; }
-    ImageCombo& cmbLanguages() override { return languages; }
-    ImageList& ilIdiomas() override { return flags; }
-    InternetTransfer& WebTransfer() override { return transfer; }
-    PictureButton& cmdSiguiente() override { return next; }
-    PictureButton& cmdAnterior() override { return back; }
-    PictureButton& cmdSalir() override { return close; }
-    DialogButtons& frmFolders() override;
-    DialogButtons& frmDialog() override;
+    display::Label& lblTitle() override { return title; }
+    display::Label& lblSeccion0() override { return seccion0; }
+    display::Label& lblTooltip() override { return tooltip; }
+    display::Label& lblSeccion5() override { return seccion5; }
+    display::VisibleLabel& lblUpdateInfo() override { return updateInfo; }
+    display::Image& imgUpdate() override { return updateImage; }
+    display::VisibleActivityBar& barUpdate() override { return updateBar; }
+    display::ActivityBar& barInstall() override { return installBar; }
+    display::Label& lblInstallInfo() override { return installInfo; }
+    display::PictureCheckBox& chkUpdate() override { return updateCheck; }
+    display::PictureCheckBox& Check1() override { return check1; }
+    display::PictureCheckBox& Check2() override { return check2; }
+    display::PictureCheckBox& Check3() override { return check3; }
+    display::PictureCheckBox& Check4() override { return check4; }
+    display::BorderedTextBox& txtPath() override { return path; }
+    display::ImageCombo& cmbLanguages() override { return languages; }
+    display::ImageList& ilIdiomas() override { return flags; }
+    display::InternetTransfer& WebTransfer() override { return transfer; }
+    display::PictureButton& cmdSiguiente() override { return next; }
+    display::PictureButton& cmdAnterior() override { return back; }
+    display::PictureButton& cmdSalir() override { return close; }
+    display::DialogButtons& frmFolders() override;
+    display::DialogButtons& frmDialog() override;
 
     // Every access in order, as "element.Member=value" or "element.Member(arguments)".
     std::vector<std::string> log;

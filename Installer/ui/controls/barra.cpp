@@ -31,7 +31,7 @@ Barra::Barra(HostContainer& owner, std::string name) : UserControl(owner, std::m
 }
 
 void Barra::Start(bool Value) {
-    Timer.SetEnabled(Value);
+    Timer.SetElementEnabled(Value);
 }
 
 void Barra::UserControl_Resize() {

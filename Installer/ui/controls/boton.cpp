@@ -29,7 +29,7 @@ Description Constituents() {
 Boton::Boton(HostContainer& owner, std::string name) : UserControl(owner, std::move(name)) {
     ApplyDescription(Constituents());
     SetTransparent(true);
-    lblAccion.Click = [this] {
+    lblAccion.ElementClick = [this] {
         if (Click) {
             Click();
         }
@@ -60,7 +60,7 @@ void Boton::SetIconDisabled(PicturePtr icon) {
 }
 
 void Boton::UpdateAppearance() {
-    lblAccion.Element::SetEnabled(m_Enabled);
+    lblAccion.SetElementEnabled(m_Enabled);
     if (m_Enabled) {
         lblTexto.SetForeColor(kCaptionColor);
         Imagen.SetPicture(m_IconEnabled);

@@ -21,8 +21,8 @@ Description Constituents() {
 
 Check::Check(HostContainer& owner, std::string name) : UserControl(owner, std::move(name)) {
     ApplyDescription(Constituents());
-    SetBackColor(kMarginColor);
-    check.Click = [this] { check_Click(); };
+    SetControlBackColor(kMarginColor);
+    check.ElementClick = [this] { check_Click(); };
 }
 
 bool Check::Checked() {

@@ -38,9 +38,9 @@ RECT PixelRect(int left, int top, int width, int height) {
 ImageCombo::ImageCombo(HostContainer& owner, std::string name)
     : UserControl(owner, std::move(name)) {
     ApplyDescription(Constituents());
-    SetBackColor(kBackColor);
+    SetControlBackColor(kBackColor);
     for (Element* strip : std::initializer_list<Element*>{&Boton, &Icono, &Image1, &lblTexto}) {
-        strip->Click = [this] { ShowList(!m_ListOpen); };
+        strip->ElementClick = [this] { ShowList(!m_ListOpen); };
     }
 }
 
@@ -63,7 +63,7 @@ void ImageCombo::SetText(const std::string& text) {
 }
 
 void ImageCombo::SetEnabled(bool enabled) {
-    lblTexto.Element::SetEnabled(enabled);
+    lblTexto.SetElementEnabled(enabled);
     PropertyChanged("Enabled");
 }
 
@@ -148,13 +148,13 @@ void ImageCombo::UserControl_Resize() {
 
 void ImageCombo::UserControl_ReadProperties(const PropertyBag& bag) {
     lblTexto.SetCaption(bag.ReadString("Text", ""));
-    lblTexto.Element::SetEnabled(bag.ReadBool("Enabled", true));
+    lblTexto.SetElementEnabled(bag.ReadBool("Enabled", true));
     m_SelectedIndex = static_cast<std::int16_t>(bag.ReadLong("SelectedIndex", -1));
 }
 
 void ImageCombo::UserControl_WriteProperties(PropertyBag& bag) const {
     bag.WriteString("Text", lblTexto.Caption(), "");
-    bag.WriteBool("Enabled", lblTexto.Element::Enabled(), true);
+    bag.WriteBool("Enabled", lblTexto.ElementEnabled(), true);
     bag.WriteLong("SelectedIndex", m_SelectedIndex, -1);
 }
 

@@ -28,7 +28,7 @@ public:
     // text to a number: a text that is no number (13) or no 16-bit one (6) fails before
     // anything changes, an index past the entries fails after the index was taken.
     void SetSelectedIndex(const std::string& index);
-    bool Enabled() const { return lblTexto.Element::Enabled(); }
+    bool Enabled() const { return lblTexto.ElementEnabled(); }
     void SetEnabled(bool enabled);
     // Replaces the icons by copies of the pictures of `images`, in their order.
     void SetImageList(const ocx::ImageList& images);

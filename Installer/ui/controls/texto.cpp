@@ -53,7 +53,7 @@ void Texto::SetMaxLength(long length) {
 }
 
 void Texto::SetEnabled(bool enabled) {
-    tbTexto.Element::SetEnabled(enabled);
+    tbTexto.SetElementEnabled(enabled);
     PropertyChanged("Enabled");
 }
 
@@ -69,7 +69,7 @@ void Texto::SetBorderColor(OleColor color) {
 
 void Texto::SetBackColor(OleColor color) {
     tbTexto.SetBackColor(color);
-    UserControl::SetBackColor(color);
+    SetControlBackColor(color);
     PropertyChanged("BackColor");
 }
 
@@ -94,12 +94,12 @@ void Texto::UserControl_GotFocus() {
 void Texto::UserControl_ReadProperties(const PropertyBag& bag) {
     tbTexto.SetText(bag.ReadString("Text", kDefaultText));
     tbTexto.SetMaxLength(bag.ReadLong("MaxLength", 0));
-    tbTexto.Element::SetEnabled(bag.ReadBool("Enabled", true));
+    tbTexto.SetElementEnabled(bag.ReadBool("Enabled", true));
     tbTexto.SetLocked(bag.ReadBool("Locked", false));
     Borde.SetBorderColor(bag.ReadColor("BorderColor", kDefaultBorderColor));
     tbTexto.SetBackColor(bag.ReadColor("BackColor", kDefaultColor));
     tbTexto.SetForeColor(bag.ReadColor("ForeColor", kDefaultColor));
-    UserControl::SetBackColor(bag.ReadColor("BackColor", kDefaultColor));
+    SetControlBackColor(bag.ReadColor("BackColor", kDefaultColor));
 }
 
 void Texto::UserControl_WriteProperties(PropertyBag& bag) const {

@@ -17,7 +17,7 @@ public:
     void SetText(const std::string& text);
     long MaxLength() const { return tbTexto.MaxLength(); }
     void SetMaxLength(long length);
-    bool Enabled() const { return tbTexto.Element::Enabled(); }
+    bool Enabled() const { return tbTexto.ElementEnabled(); }
     void SetEnabled(bool enabled);
     bool Locked() const { return tbTexto.Locked(); }
     void SetLocked(bool locked);

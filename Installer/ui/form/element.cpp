@@ -51,7 +51,7 @@ void Element::SetVisible(bool visible) {
     ShownChanged();
 }
 
-void Element::SetEnabled(bool enabled) {
+void Element::SetElementEnabled(bool enabled) {
     if (enabled == enabled_) {
         return;
     }
@@ -96,7 +96,7 @@ bool Element::ShownInHost() const {
     return true;
 }
 
-bool Element::EnabledInHost() const {
+bool Element::ElementEnabledInHost() const {
     if (!enabled_) {
         return false;
     }
@@ -112,11 +112,13 @@ void Element::ApplyDesign(const Design& design) {
     if (design.Visible) {
         SetVisible(*design.Visible);
     }
+    // A row's Enabled is the element's own (for a user control: its window's); a control's own
+    // Enabled property comes from its property bag.
     if (design.Enabled) {
-        SetEnabled(*design.Enabled);
+        SetElementEnabled(*design.Enabled);
     }
     if (design.MousePointer) {
-        SetMousePointer(LoadCursorResource(*design.MousePointer));
+        SetElementCursor(LoadCursorResource(*design.MousePointer));
     }
     if (design.TabIndex) {
         SetTabIndex(design.TabIndex);

@@ -44,11 +44,14 @@ public:
 
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
-    bool Enabled() const { return enabled_; }
-    void SetEnabled(bool enabled);
+    // The element's own Enabled: a disabled element takes no mouse input, and its window (a
+    // windowed element's) is disabled. A user control's own Enabled property, where it has one,
+    // is another state, with the control's name for it.
+    bool ElementEnabled() const { return enabled_; }
+    void SetElementEnabled(bool enabled);
     // The cursor shown over the element; null: the default arrow.
-    HCURSOR MousePointer() const { return mousePointer_; }
-    void SetMousePointer(HCURSOR cursor) { mousePointer_ = cursor; }
+    HCURSOR ElementCursor() const { return cursor_; }
+    void SetElementCursor(HCURSOR cursor) { cursor_ = cursor; }
     // The element's place in its window's tab order; none: after those that have one.
     std::optional<int> TabIndex() const { return tabIndex_; }
     void SetTabIndex(std::optional<int> index) { tabIndex_ = index; }
@@ -63,13 +66,14 @@ public:
     RECT HostRect() const;
     // Visible, and every container between it and its host visible.
     bool ShownInHost() const;
-    // Enabled, and every container between it and its host enabled.
-    bool EnabledInHost() const;
+    // Enabled itself, and every container between it and its host enabled.
+    bool ElementEnabledInHost() const;
 
     // Mouse events of windowless elements (X and Y in twips, relative to the element). A click
     // is a press and a release of the left button on the same element. The second press of a
-    // double click raises DblClick instead of MouseDown, and its release MouseUp but no Click.
-    std::function<void()> Click;
+    // double click raises DblClick instead of MouseDown, and its release MouseUp but no click.
+    // A user control's own Click, where it has one, is its own event.
+    std::function<void()> ElementClick;
     std::function<void()> DblClick;
     std::function<void(int Button, int Shift, int X, int Y)> MouseDown;
     std::function<void(int Button, int Shift, int X, int Y)> MouseUp;
@@ -105,7 +109,7 @@ protected:
     virtual void GeometryChanged(bool sizeChanged);
     // Called when ShownInHost may have changed.
     virtual void ShownChanged();
-    // Called after a change of Enabled.
+    // Called after a change of ElementEnabled.
     virtual void EnabledChanged() {}
     // Repaints the element's area in its host.
     void Invalidate() const;
@@ -125,7 +129,7 @@ private:
     int height_ = 0;
     bool visible_ = true;
     bool enabled_ = true;
-    HCURSOR mousePointer_ = nullptr;
+    HCURSOR cursor_ = nullptr;
     std::optional<int> tabIndex_;
 };
 

@@ -212,7 +212,7 @@ void HostContainer::Unregister(Element& element) {
     }
 }
 
-void HostContainer::Paint() {
+void HostContainer::PaintWindow() {
     ScopedPaint paint(hwnd_); // ended also when painting fails
     HDC dc = paint.dc();
     const RECT& area = paint.area();
@@ -241,7 +241,7 @@ void HostContainer::ButtonDown(int button, LPARAM position, bool secondPress) {
         BackgroundMouseDown(button, shift, Twips(point.x), Twips(point.y));
         return;
     }
-    if (!hit->EnabledInHost()) {
+    if (!hit->ElementEnabledInHost()) {
         return; // a disabled element takes the click, and nothing happens
     }
     RECT rect = hit->HostRect();
@@ -267,7 +267,7 @@ void HostContainer::ButtonUp(int button, LPARAM position) {
     if (button == kLeftButton && GetCapture() == hwnd_) {
         ReleaseCapture();
     }
-    if (element == nullptr || !element->EnabledInHost()) {
+    if (element == nullptr || !element->ElementEnabledInHost()) {
         return;
     }
     RECT rect = element->HostRect();
@@ -276,8 +276,9 @@ void HostContainer::ButtonUp(int button, LPARAM position) {
                          Twips(point.y - rect.top));
     }
     // The element may be gone or hidden by now; a click needs the release on it.
-    if (button == kLeftButton && !secondPress && HitTest(point) == element && element->Click) {
-        element->Click();
+    if (button == kLeftButton && !secondPress && HitTest(point) == element &&
+        element->ElementClick) {
+        element->ElementClick();
     }
 }
 
@@ -285,8 +286,8 @@ bool HostContainer::SetCursorAt(POINT point) const {
     HCURSOR cursor = BackgroundCursor();
     if (!CursorOverridesElements()) {
         Element* hit = HitTest(point);
-        if (hit != nullptr && hit->EnabledInHost() && hit->MousePointer() != nullptr) {
-            cursor = hit->MousePointer();
+        if (hit != nullptr && hit->ElementEnabledInHost() && hit->ElementCursor() != nullptr) {
+            cursor = hit->ElementCursor();
         }
     }
     SetCursor(cursor);
@@ -298,7 +299,7 @@ LRESULT HostContainer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        Paint();
+        PaintWindow();
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

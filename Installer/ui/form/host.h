@@ -79,7 +79,7 @@ private:
     void Register(Element& element);
     void Unregister(Element& element);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint();
+    void PaintWindow();
     // secondPress: the second press of a double click (left button only).
     void ButtonDown(int button, LPARAM position, bool secondPress = false);
     void ButtonUp(int button, LPARAM position);

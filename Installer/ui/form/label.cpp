@@ -62,7 +62,7 @@ void Label::Paint(HDC dc, const RECT& rect) const {
     }
     ScopedSelect font(dc, GetFont(font_));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, EnabledInHost() ? ToColorRef(foreColor_) : GetSysColor(COLOR_GRAYTEXT));
+    SetTextColor(dc, ElementEnabledInHost() ? ToColorRef(foreColor_) : GetSysColor(COLOR_GRAYTEXT));
     RECT area = rect;
     DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &area,
               DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);

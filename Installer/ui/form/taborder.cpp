@@ -26,7 +26,7 @@ std::vector<Element*> TabOrder(const Form& form) {
 
 bool CanTakeFocusNow(const Element& element) {
     HWND window = element.Window();
-    return window != nullptr && element.ShownInHost() && element.EnabledInHost() &&
+    return window != nullptr && element.ShownInHost() && element.ElementEnabledInHost() &&
            IsWindowVisible(window) && IsWindowEnabled(window);
 }
 

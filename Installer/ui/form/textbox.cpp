@@ -101,7 +101,7 @@ void TextBox::Realize() {
     SetMaxLength(maxLength_);
     SetLocked(locked_);
     SetBackColor(backColor_);
-    EnableWindow(hwnd_, EnabledInHost());
+    EnableWindow(hwnd_, ElementEnabledInHost());
 }
 
 bool TextBox::HandleHostMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -31,7 +31,7 @@ void Timer::Restart() {
         KillTimer(window, Id());
         running_ = false;
     }
-    if (Enabled() && interval_ > 0) {
+    if (ElementEnabled() && interval_ > 0) {
         running_ = SetTimer(window, Id(), static_cast<UINT>(interval_), nullptr) != 0;
     }
 }

@@ -31,7 +31,7 @@ void UserControl::Realize() {
         style |= WS_VISIBLE;
     }
     CreateHostWindow(style, WS_EX_CONTROLPARENT, Host()->Hwnd(), HostRect(), Name());
-    if (!EnabledInHost()) {
+    if (!ElementEnabledInHost()) {
         EnableWindow(Hwnd(), FALSE);
     }
     RealizeElements();
@@ -47,7 +47,7 @@ void UserControl::PropertyChanged(const std::string& key) const {
     }
 }
 
-void UserControl::SetBackColor(OleColor color) {
+void UserControl::SetControlBackColor(OleColor color) {
     backColor_ = color;
     if (Hwnd() != nullptr) {
         InvalidateRect(Hwnd(), nullptr, FALSE);

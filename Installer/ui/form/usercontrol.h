@@ -35,10 +35,9 @@ protected:
     // Tells the host that the persisted property `key` changed; changes nothing visible.
     void PropertyChanged(const std::string& key) const;
 
-    // The control's own background: filled with BackColor, or transparent, showing what lies
-    // beneath it in its host.
-    OleColor BackColor() const { return backColor_; }
-    void SetBackColor(OleColor color);
+    // The control's own background: filled with its colour, or transparent, showing what lies
+    // beneath it in its host. (A control's BackColor property may be another colour's.)
+    void SetControlBackColor(OleColor color);
     void SetTransparent(bool transparent);
     // The cursor over the control where no constituent has its own.
     void SetControlPointer(HCURSOR cursor) { controlPointer_ = cursor; }

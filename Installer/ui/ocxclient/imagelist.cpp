@@ -5,7 +5,7 @@
 namespace instalio::ocx {
 
 ImageList::ImageList(COLORREF mask) : library_(ComCtl()) {
-    Check(library_.ImageListCreate(mask, &list_));
+    ThrowIfFailed(library_.ImageListCreate(mask, &list_));
 }
 
 ImageList::~ImageList() {
@@ -14,27 +14,27 @@ ImageList::~ImageList() {
 
 std::int32_t ImageList::Count() const {
     std::int32_t count = 0;
-    Check(library_.ImageListCount(list_, &count));
+    ThrowIfFailed(library_.ImageListCount(list_, &count));
     return count;
 }
 
 void ImageList::Clear() {
-    Check(library_.ImageListClear(list_));
+    ThrowIfFailed(library_.ImageListClear(list_));
 }
 
 void ImageList::Add(HBITMAP picture) {
-    Check(library_.ImageListAdd(list_, picture));
+    ThrowIfFailed(library_.ImageListAdd(list_, picture));
 }
 
 ScopedBitmap ImageList::Picture(std::int32_t index) const {
     HBITMAP picture = nullptr;
-    Check(library_.ImageListPicture(list_, index, &picture));
+    ThrowIfFailed(library_.ImageListPicture(list_, index, &picture));
     return ScopedBitmap(picture);
 }
 
 ScopedIcon ImageList::Icon(std::int32_t index) const {
     HICON icon = nullptr;
-    Check(library_.ImageListIcon(list_, index, &icon));
+    ThrowIfFailed(library_.ImageListIcon(list_, index, &icon));
     return ScopedIcon(icon);
 }
 

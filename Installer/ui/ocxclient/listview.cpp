@@ -8,7 +8,7 @@ namespace instalio::ocx {
 
 ListView::ListView(HWND parent, const RECT& rect) : library_(ComCtl()) {
     const VmListViewEvents events = {this, OnClick, OnKeyDown, OnItemClick};
-    Check(library_.ListViewCreate(parent, &rect, &events, &view_));
+    ThrowIfFailed(library_.ListViewCreate(parent, &rect, &events, &view_));
 }
 
 ListView::~ListView() {
@@ -16,28 +16,29 @@ ListView::~ListView() {
 }
 
 void ListView::SetImageList(const ImageList* images) {
-    Check(library_.ListViewSetImageList(view_, images != nullptr ? images->handle() : nullptr));
+    ThrowIfFailed(
+        library_.ListViewSetImageList(view_, images != nullptr ? images->handle() : nullptr));
 }
 
 void ListView::SetColours(COLORREF back, COLORREF text) {
-    Check(library_.ListViewSetColours(view_, back, text));
+    ThrowIfFailed(library_.ListViewSetColours(view_, back, text));
 }
 
 void ListView::SetCursor(HCURSOR cursor) {
-    Check(library_.ListViewSetCursor(view_, cursor));
+    ThrowIfFailed(library_.ListViewSetCursor(view_, cursor));
 }
 
 void ListView::Add(std::int32_t index, const std::string& text, std::int32_t icon) {
-    Check(library_.ListViewAdd(view_, index, text.c_str(), icon));
+    ThrowIfFailed(library_.ListViewAdd(view_, index, text.c_str(), icon));
 }
 
 void ListView::Remove(std::int32_t index) {
-    Check(library_.ListViewRemove(view_, index));
+    ThrowIfFailed(library_.ListViewRemove(view_, index));
 }
 
 std::int32_t ListView::Count() const {
     std::int32_t count = 0;
-    Check(library_.ListViewCount(view_, &count));
+    ThrowIfFailed(library_.ListViewCount(view_, &count));
     return count;
 }
 
@@ -47,20 +48,20 @@ ListItem ListView::Item(std::int32_t index) const {
     item.Text = ReadText([&](char* buffer, std::int32_t size, std::int32_t* length) {
         return library_.ListViewItemText(view_, index, buffer, size, length);
     });
-    Check(library_.ListViewItemIcon(view_, index, &item.Icon));
+    ThrowIfFailed(library_.ListViewItemIcon(view_, index, &item.Icon));
     return item;
 }
 
 void ListView::Move(const RECT& rect) {
-    Check(library_.ListViewMove(view_, &rect));
+    ThrowIfFailed(library_.ListViewMove(view_, &rect));
 }
 
 void ListView::Show(bool visible) {
-    Check(library_.ListViewShow(view_, visible ? 1 : 0));
+    ThrowIfFailed(library_.ListViewShow(view_, visible ? 1 : 0));
 }
 
 void ListView::SetFocus() {
-    Check(library_.ListViewSetFocus(view_));
+    ThrowIfFailed(library_.ListViewSetFocus(view_));
 }
 
 HWND ListView::Hwnd() const {

@@ -23,7 +23,7 @@ std::string StatusDescription(VmStatus status) {
     }
 }
 
-void Check(VmStatus status) {
+void ThrowIfFailed(VmStatus status) {
     if (status != VMCOMCTL_OK) {
         throw RunTimeFailure{status, StatusDescription(status)};
     }

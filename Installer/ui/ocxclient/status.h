@@ -12,7 +12,7 @@ namespace instalio::ocx {
 std::string StatusDescription(VmStatus status);
 
 // Throws a RunTimeFailure with the status's number and text unless it is 0.
-void Check(VmStatus status);
+void ThrowIfFailed(VmStatus status);
 
 // VMCOMCTL.OCX's interface; a RunTimeFailure when the library cannot be used (the error box
 // has been shown: a window made of its controls checks CommonControls() before it opens).
@@ -23,7 +23,7 @@ template <typename Ask> std::string ReadText(Ask&& ask) {
     std::string text(64, '\0');
     for (;;) {
         std::int32_t length = 0;
-        Check(ask(text.data(), static_cast<std::int32_t>(text.size()), &length));
+        ThrowIfFailed(ask(text.data(), static_cast<std::int32_t>(text.size()), &length));
         if (static_cast<std::size_t>(length) < text.size()) {
             text.resize(static_cast<std::size_t>(length));
             return text;

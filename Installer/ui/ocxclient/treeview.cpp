@@ -20,13 +20,13 @@ std::string TreeNode::Text() const {
 
 std::int32_t TreeNode::Index() const {
     std::int32_t index = 0;
-    Check(tree_->library_.NodeIndex(tree_->view_, node_, &index));
+    ThrowIfFailed(tree_->library_.NodeIndex(tree_->view_, node_, &index));
     return index;
 }
 
 std::optional<TreeNode> TreeNode::Child() const {
     VmNode child = 0;
-    Check(tree_->library_.NodeChild(tree_->view_, node_, &child));
+    ThrowIfFailed(tree_->library_.NodeChild(tree_->view_, node_, &child));
     if (child == 0) {
         return std::nullopt;
     }
@@ -35,25 +35,25 @@ std::optional<TreeNode> TreeNode::Child() const {
 
 std::int32_t TreeNode::Children() const {
     std::int32_t count = 0;
-    Check(tree_->library_.NodeChildren(tree_->view_, node_, &count));
+    ThrowIfFailed(tree_->library_.NodeChildren(tree_->view_, node_, &count));
     return count;
 }
 
 void TreeNode::SetExpanded(bool expanded) const {
-    Check(tree_->library_.NodeSetExpanded(tree_->view_, node_, expanded ? 1 : 0));
+    ThrowIfFailed(tree_->library_.NodeSetExpanded(tree_->view_, node_, expanded ? 1 : 0));
 }
 
 void TreeNode::SetSelected() const {
-    Check(tree_->library_.NodeSelect(tree_->view_, node_));
+    ThrowIfFailed(tree_->library_.NodeSelect(tree_->view_, node_));
 }
 
 void TreeNode::EnsureVisible() const {
-    Check(tree_->library_.NodeEnsureVisible(tree_->view_, node_));
+    ThrowIfFailed(tree_->library_.NodeEnsureVisible(tree_->view_, node_));
 }
 
 TreeView::TreeView(HWND parent, const RECT& rect) : library_(ComCtl()) {
     const VmTreeViewEvents events = {this, OnNodeClick, OnExpand, OnCollapse};
-    Check(library_.TreeViewCreate(parent, &rect, &events, &view_));
+    ThrowIfFailed(library_.TreeViewCreate(parent, &rect, &events, &view_));
 }
 
 TreeView::~TreeView() {
@@ -61,18 +61,19 @@ TreeView::~TreeView() {
 }
 
 void TreeView::SetImageList(const ImageList* images) {
-    Check(library_.TreeViewSetImageList(view_, images != nullptr ? images->handle() : nullptr));
+    ThrowIfFailed(
+        library_.TreeViewSetImageList(view_, images != nullptr ? images->handle() : nullptr));
 }
 
 void TreeView::Clear() {
-    Check(library_.TreeViewClear(view_));
+    ThrowIfFailed(library_.TreeViewClear(view_));
 }
 
 TreeNode TreeView::Added(const char* relativeKey, const std::string& key, const std::string& text,
                          std::int32_t picture, std::int32_t expandedPicture) {
     VmNode node = 0;
-    Check(library_.TreeViewAdd(view_, relativeKey, key.c_str(), text.c_str(), picture,
-                               expandedPicture, &node));
+    ThrowIfFailed(library_.TreeViewAdd(view_, relativeKey, key.c_str(), text.c_str(), picture,
+                                       expandedPicture, &node));
     return {*this, node};
 }
 
@@ -89,36 +90,36 @@ TreeNode TreeView::AddChild(const std::string& relativeKey, const std::string& k
 
 std::int32_t TreeView::Count() const {
     std::int32_t count = 0;
-    Check(library_.TreeViewCount(view_, &count));
+    ThrowIfFailed(library_.TreeViewCount(view_, &count));
     return count;
 }
 
 TreeNode TreeView::Node(const std::string& key) const {
     VmNode node = 0;
-    Check(library_.TreeViewNodeByKey(view_, key.c_str(), &node));
+    ThrowIfFailed(library_.TreeViewNodeByKey(view_, key.c_str(), &node));
     return {*this, node};
 }
 
 TreeNode TreeView::Node(std::int32_t index) const {
     VmNode node = 0;
-    Check(library_.TreeViewNodeByIndex(view_, index, &node));
+    ThrowIfFailed(library_.TreeViewNodeByIndex(view_, index, &node));
     return {*this, node};
 }
 
 void TreeView::Remove(std::int32_t index) {
-    Check(library_.TreeViewRemove(view_, index));
+    ThrowIfFailed(library_.TreeViewRemove(view_, index));
 }
 
 void TreeView::Move(const RECT& rect) {
-    Check(library_.TreeViewMove(view_, &rect));
+    ThrowIfFailed(library_.TreeViewMove(view_, &rect));
 }
 
 void TreeView::Show(bool visible) {
-    Check(library_.TreeViewShow(view_, visible ? 1 : 0));
+    ThrowIfFailed(library_.TreeViewShow(view_, visible ? 1 : 0));
 }
 
 void TreeView::SetFocus() {
-    Check(library_.TreeViewSetFocus(view_));
+    ThrowIfFailed(library_.TreeViewSetFocus(view_));
 }
 
 HWND TreeView::Hwnd() const {

@@ -308,10 +308,18 @@ class Sandbox:
             boxes.append((unescape(title), unescape(text)))
         return boxes
 
-    def edits(self, title=MAIN_TITLE):
-        """The texts of the edit fields of the window titled `title`."""
-        out = self.wine(self.build.winspy, "edits", title).stdout.decode("utf-8")
-        return [unescape(line.rstrip("\r")) for line in out.splitlines()]
+    def edits(self, title=MAIN_TITLE, timeout=10.0):
+        """The texts of the edit fields of the window titled `title`, waiting up to `timeout` s
+        for the window (winspy ends with 1 while there is none)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            result = self.wine(self.build.winspy, "edits", title, check=False)
+            if result.returncode == 0:
+                out = result.stdout.decode("utf-8")
+                return [unescape(line.rstrip("\r")) for line in out.splitlines()]
+            if time.monotonic() >= deadline:
+                raise AssertionError(f"no window {title!r} to read its edit fields from")
+            time.sleep(0.2)
 
     @contextlib.contextmanager
     def hold(self, windows_path):
@@ -640,6 +648,8 @@ class Wizard:
         self.screen.type(path)
 
     def path(self):
+        if self.process.poll() is not None:
+            raise AssertionError(f"the setup program ended with {self.process.returncode}")
         return self.sandbox.edits()[0]
 
     def click_folder(self, chooser, row, level):
