@@ -62,23 +62,19 @@ protected:
     Description Layout() const override {
         // The title and the buttons as the wizard has them.
         const Description wizard = FrmMainLayout();
+        // clang-format off
         return {
             RowOf(wizard, "lblTitle"),
             {"fraSection", "", 120, 720, 5060, 2895, {.BackColor = 0xEEEEEE}},
             {"lblText", "fraSection", 120, 120, 4695, 375, {.Caption = "Welcome"}},
             {"chkUpdate", "fraSection", 480, 1695, 195, 195, {.Properties = {{"Checked", "-1"}}}},
-            {"txtPath",
-             "fraSection",
-             120,
-             1800,
-             4815,
-             255,
-             {.Properties = {{"Text", "C:\\Program Files\\"}, {"ForeColor", "0"}}}},
+            {"txtPath", "fraSection", 120, 1800, 4815, 255, {.Properties = {{"Text", "C:\\Program Files\\"}, {"ForeColor", "0"}}}},
             {"barInstall", "fraSection", 240, 1920, 4575, 210, {}},
             RowOf(wizard, "cmdAnterior"),
             RowOf(wizard, "cmdSiguiente"),
             RowOf(wizard, "cmdSalir"),
         };
+        // clang-format on
     }
     void Form_Load() override { ShapeForm(*this); }
 };

@@ -50,27 +50,12 @@ std::string SectionFrameName(int section) {
 }
 
 Description FrmMainLayout() {
+    // clang-format off
     Description rows = {
-        {"lblTitle",
-         "",
-         120,
-         360,
-         5055,
-         255,
-         {.Caption = "Ostrevant Installer",
-          .ForeColor = kWhite,
-          .FontName = "MS Sans Serif",
-          .FontSize = 12,
-          .FontBold = true}},
+        {"lblTitle", "", 120, 360, 5055, 255, {.Caption = "Ostrevant Installer", .ForeColor = kWhite, .FontName = "MS Sans Serif", .FontSize = 12, .FontBold = true}},
     };
     for (int section : kSections) {
-        rows.push_back({SectionFrameName(section),
-                        "",
-                        120,
-                        720,
-                        5060,
-                        2895,
-                        {.BackColor = kFrameColor, .Visible = false}});
+        rows.push_back({SectionFrameName(section), "", 120, 720, 5060, 2895, {.BackColor = kFrameColor, .Visible = false}});
     }
     Description rest = {
         {"lblTooltip", "", 240, 3600, 4695, 255, {.Caption = "", .ForeColor = kBlue}},
@@ -87,51 +72,17 @@ Description FrmMainLayout() {
         Text("lblUpdateCheck", "frmSeccion(1)", 840, 1680, 3615, 255),
         // 2: the target folder
         Text("lblSeccion2", "frmSeccion(2)", 120, 120, 4815, 1815),
-        {"txtPath",
-         "frmSeccion(2)",
-         120,
-         1800,
-         4815,
-         255,
-         {.TabIndex = 5,
-          .Properties = {{"text", ""},
-                         {"forecolor", "&H0&"},
-                         {"backcolor", "&HFFFFFF&"},
-                         {"bordercolor", "&H808080&"}}}},
+        {"txtPath", "frmSeccion(2)", 120, 1800, 4815, 255, {.TabIndex = 5, .Properties = {{"text", ""}, {"forecolor", "&H0&"}, {"backcolor", "&HFFFFFF&"}, {"bordercolor", "&H808080&"}}}},
         Tab(Button("cmdRuta", "frmSeccion(2)", 3000, 2160, 1935, "FOLDER"), 6),
         // 5: the update check
         Text("lblSeccion5", "frmSeccion(5)", 120, 120, 4815, 975),
-        {"imgUpdate",
-         "frmSeccion(5)",
-         2040,
-         1080,
-         690,
-         735,
-         {.Picture = "UPDATE", .Stretch = false, .Visible = false}},
+        {"imgUpdate", "frmSeccion(5)", 2040, 1080, 690, 735, {.Picture = "UPDATE", .Stretch = false, .Visible = false}},
         {"barUpdate", "frmSeccion(5)", 240, 1920, 4575, 210, {.Visible = false}},
-        {"lblUpdateInfo",
-         "frmSeccion(5)",
-         240,
-         2160,
-         4575,
-         495,
-         {.Caption = "...", .ForeColor = kGrey}},
+        {"lblUpdateInfo", "frmSeccion(5)", 240, 2160, 4575, 495, {.Caption = "...", .ForeColor = kGrey}},
         // 6: the installation
-        {"lblSeccion6",
-         "frmSeccion(6)",
-         120,
-         120,
-         4815,
-         855,
-         {.Caption = "lblSeccion6", .ForeColor = kSystemBackground}},
+        {"lblSeccion6", "frmSeccion(6)", 120, 120, 4815, 855, {.Caption = "lblSeccion6", .ForeColor = kSystemBackground}},
         {"barInstall", "frmSeccion(6)", 240, 1920, 4575, 210, {}},
-        {"lblInstallInfo",
-         "frmSeccion(6)",
-         240,
-         2160,
-         4575,
-         495,
-         {.Caption = "...", .ForeColor = kGrey}},
+        {"lblInstallInfo", "frmSeccion(6)", 240, 2160, 4575, 495, {.Caption = "...", .ForeColor = kGrey}},
         // 7: finished
         Text("lblSeccion7", "frmSeccion(7)", 120, 120, 4815, 975),
         Tab(Ticked("Check1", "frmSeccion(7)", 480, 1440), 7),
@@ -145,6 +96,7 @@ Description FrmMainLayout() {
         // 8: interrupted
         Text("lblSeccion8", "frmSeccion(8)", 120, 120, 4815, 2655),
     };
+    // clang-format on
     rows.insert(rows.end(), rest.begin(), rest.end());
     return rows;
 }
@@ -159,19 +111,23 @@ ElementRow RowOf(const Description& description, const std::string& name) {
 }
 
 Description FrmFoldersLayout() {
+    // clang-format off
     return {
         {"TreeFolder1", "", 280, 280, 3920, 3420, {.TabIndex = 0}},
         Tab(Button("cmdAceptar", "", 240, 3840, 1920, "ACCEPT"), 1),
         Tab(Button("cmdSalir", "", 2280, 3840, 1920, "CLOSE"), 2),
     };
+    // clang-format on
 }
 
 Description FrmDialogLayout() {
+    // clang-format off
     return {
         Tab(Button("cmdAceptar", "", 220, 1000, 1920, "YES"), 0),
         Tab(Button("cmdSalir", "", 2300, 1000, 1920, "NO"), 1),
         Tab(Text("lblText", "", 240, 240, 3975, 735), 2),
     };
+    // clang-format on
 }
 
 } // namespace instalio::ui

@@ -123,19 +123,12 @@ TEST_F(Controls, ButtonLayoutFollowsItsWidth) {
 TEST_F(Controls, ButtonPropertiesFromTheBagAndBack) {
     ui::Boton cmdDefault{form, "cmdDefault"};
     ui::Boton cmdBack{form, "cmdBack"};
+    // clang-format off
     form.rows = {
         {"cmdDefault", "", 0, 0, 1560, 405, {}},
-        {"cmdBack",
-         "",
-         0,
-         600,
-         1560,
-         405,
-         {.Properties = {{"text", "Back"},
-                         {"enabled", "0"},
-                         {"iconenabled", "ICON_BACK"},
-                         {"icondisabled", "ICON_BACK_OFF"}}}},
+        {"cmdBack", "", 0, 600, 1560, 405, {.Properties = {{"text", "Back"}, {"enabled", "0"}, {"iconenabled", "ICON_BACK"}, {"icondisabled", "ICON_BACK_OFF"}}}},
     };
+    // clang-format on
     form.Show();
     EXPECT_EQ(cmdDefault.Text(), "Texto");
     EXPECT_TRUE(cmdDefault.Enabled());

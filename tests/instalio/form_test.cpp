@@ -107,16 +107,12 @@ TEST_F(FormLayer, HiddenFrameHidesItsChildrenWindowsIncluded) {
 TEST_F(FormLayer, MousePointerOfTheElementUnderTheMouse) {
     ui::Image imgHand{form, "imgHand"};
     ui::Image imgDisabled{form, "imgDisabled"};
+    // clang-format off
     form.rows = {
         {"imgHand", "", 0, 0, 900, 900, {.Stretch = true, .MousePointer = "HAND"}},
-        {"imgDisabled",
-         "",
-         1200,
-         0,
-         900,
-         900,
-         {.Stretch = true, .Enabled = false, .MousePointer = "HAND"}},
+        {"imgDisabled", "", 1200, 0, 900, 900, {.Stretch = true, .Enabled = false, .MousePointer = "HAND"}},
     };
+    // clang-format on
     form.Show();
     HCURSOR hand = ui::LoadCursorResource("HAND");
     MouseMove(ScreenPoint(form.Hwnd(), 20, 20));

@@ -52,17 +52,13 @@ protected:
         ASSERT_TRUE(CommonControlsRegistered());
         form.SetPicture(MakePicture(400, 300, RGB(238, 238, 238)));
         form.Move(0, 0, ui::Twips(400), ui::Twips(300));
+        // clang-format off
         form.rows = {
             {"cmbTest", "", 150, 150, 2655, 255, {}},
             {"txtOther", "", 150, 3000, 2400, 255, {}},
-            {"cmbStored",
-             "",
-             150,
-             3750,
-             2655,
-             255,
-             {.Properties = {{"text", "       Hola"}, {"ENABLED", "0"}, {"selectedindex", "2"}}}},
+            {"cmbStored", "", 150, 3750, 2655, 255, {.Properties = {{"text", "       Hola"}, {"ENABLED", "0"}, {"selectedindex", "2"}}}},
         };
+        // clang-format on
         cmbTest.IndexChanged = [this] { log.push_back("IndexChanged " + cmbTest.SelectedIndex()); };
         cmbTest.PropertyChangedNotify = [this](const std::string& key) {
             log.push_back("notify " + key);

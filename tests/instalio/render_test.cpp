@@ -59,40 +59,21 @@ protected:
         const ui::Description wizard = ui::FrmMainLayout();
         ui::ElementRow back = Captioned(ui::RowOf(wizard, "cmdAnterior"), "Back");
         back.Settings.Properties.emplace_back("enabled", "0");
+        // clang-format off
         form.rows = {
             ui::RowOf(wizard, "lblTitle"),
             {"fraSection", "", 120, 720, 5060, 2895, {.BackColor = 0xEEEEEE}},
-            {"lblText",
-             "fraSection",
-             120,
-             120,
-             4695,
-             375,
-             {.Caption = "One of each control, as the wizard shows them.", .ForeColor = 0x984E00}},
+            {"lblText", "fraSection", 120, 120, 4695, 375, {.Caption = "One of each control, as the wizard shows them.", .ForeColor = 0x984E00}},
             {"chkOn", "fraSection", 480, 600, 195, 195, {.Properties = {{"Checked", "-1"}}}},
             {"chkOff", "fraSection", 480, 900, 195, 195, {}},
-            {"lblOn",
-             "fraSection",
-             840,
-             585,
-             3615,
-             255,
-             {.Caption = "A ticked box", .ForeColor = 0x984E00}},
-            {"txtPath",
-             "fraSection",
-             120,
-             1320,
-             4815,
-             255,
-             {.Properties = {{"Text", "C:\\Program Files\\Ostrevant\\"},
-                             {"ForeColor", "0"},
-                             {"BackColor", "&HFFFFFF&"},
-                             {"BorderColor", "&H808080&"}}}},
+            {"lblOn", "fraSection", 840, 585, 3615, 255, {.Caption = "A ticked box", .ForeColor = 0x984E00}},
+            {"txtPath", "fraSection", 120, 1320, 4815, 255, {.Properties = {{"Text", "C:\\Program Files\\Ostrevant\\"}, {"ForeColor", "0"}, {"BackColor", "&HFFFFFF&"}, {"BorderColor", "&H808080&"}}}},
             {"barInstall", "fraSection", 240, 1920, 4575, 210, {}},
             back,
             Captioned(ui::RowOf(wizard, "cmdSiguiente"), "Next"),
             Captioned(ui::RowOf(wizard, "cmdSalir"), "Close"),
         };
+        // clang-format on
         form.Show();
         Pump(100);
     }

@@ -1,5 +1,6 @@
 #include "test_form.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace instalio::test {
@@ -14,12 +15,13 @@ ui::PicturePtr MakePicture(int width, int height, COLORREF color,
     info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const int stride = (width * 3 + 3) & ~3;
+    const std::ptrdiff_t stride = (width * 3 + 3) & ~3;
     auto* rows = static_cast<std::uint8_t*>(bits);
     for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = rows + y * stride;
         for (int x = 0; x < width; ++x) {
             COLORREF value = paint ? paint(x, y, color) : color;
-            std::uint8_t* pixel = rows + y * stride + x * 3;
+            std::uint8_t* pixel = row + std::ptrdiff_t{x} * 3;
             pixel[0] = GetBValue(value);
             pixel[1] = GetGValue(value);
             pixel[2] = GetRValue(value);

@@ -10,19 +10,15 @@ constexpr int kStep = 100;
 constexpr int kHeight = 210;
 
 Description Constituents() {
+    // clang-format off
     return {
         {"Timer", "", 0, 0, 0, 0, {.Enabled = false, .Interval = 100}},
-        {"Center",
-         "",
-         95,
-         0,
-         375,
-         210,
-         {.Picture = "BARRA_CENTER", .Stretch = true, .MousePointer = "HAND"}},
+        {"Center", "", 95, 0, 375, 210, {.Picture = "BARRA_CENTER", .Stretch = true, .MousePointer = "HAND"}},
         {"Right", "", 480, 0, 90, 210, {.Picture = "BARRA_RIGHT", .MousePointer = "HAND"}},
         {"Left", "", 0, 0, 90, 210, {.Picture = "BARRA_LEFT", .MousePointer = "HAND"}},
         {"Bar", "", kStartLeft, 60, 150, 90, {.Picture = "BARRA_BLOCK", .MousePointer = "HAND"}},
     };
+    // clang-format on
 }
 
 } // namespace

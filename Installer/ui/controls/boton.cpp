@@ -12,20 +12,16 @@ constexpr OleColor kDisabledCaptionColor = 0x888888;
 constexpr char kDefaultText[] = "Texto";
 
 Description Constituents() {
+    // clang-format off
     return {
         {"Image1", "", 0, 0, 120, 405, {.Picture = "BOTON_LEFT"}},
         {"Image2", "", 120, 0, 1945, 405, {.Picture = "BOTON_CENTER", .Stretch = true}},
         {"Image3", "", 2065, 0, 135, 405, {.Picture = "BOTON_RIGHT"}},
         {"lblTexto", "", 520, 90, 1680, 210, {.Caption = "", .Opaque = false}},
         {"Imagen", "", 160, 60, 270, 270, {.Stretch = false}},
-        {"lblAccion",
-         "",
-         0,
-         0,
-         2200,
-         405,
-         {.Caption = "", .Opaque = false, .MousePointer = "HAND"}},
+        {"lblAccion", "", 0, 0, 2200, 405, {.Caption = "", .Opaque = false, .MousePointer = "HAND"}},
     };
+    // clang-format on
 }
 
 } // namespace

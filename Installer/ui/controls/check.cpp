@@ -8,11 +8,13 @@ constexpr int kSize = 195;
 constexpr OleColor kMarginColor = 0xF1EFF0;
 
 Description Constituents() {
+    // clang-format off
     return {
         {"PicOn", "", 0, 240, 195, 195, {.Picture = "CHECK_ON"}},
         {"PicOff", "", 240, 240, 195, 195, {.Picture = "CHECK_OFF"}},
         {"check", "", 0, 0, 195, 195, {.Picture = "CHECK_OFF", .MousePointer = "HAND"}},
     };
+    // clang-format on
 }
 
 } // namespace

@@ -17,20 +17,16 @@ constexpr std::int16_t kKeyUp = 38;
 constexpr std::int16_t kKeyDown = 40;
 
 Description Constituents() {
+    // clang-format off
     return {
         {"Boton", "", 2400, 0, 255, 255, {.Picture = "COMBO_ARROW", .MousePointer = "HAND"}},
         {"Borde1", "", 0, 0, 2415, 255, {.BorderColor = kBorderColor}},
         {"Borde2", "", 45, 240, 2370, 2060, {.BorderColor = kBorderColor, .Visible = false}},
-        {"lblTexto",
-         "",
-         75,
-         15,
-         2325,
-         225,
-         {.Caption = "", .BackColor = kListColor, .Opaque = true, .MousePointer = "HAND"}},
+        {"lblTexto", "", 75, 15, 2325, 225, {.Caption = "", .BackColor = kListColor, .Opaque = true, .MousePointer = "HAND"}},
         {"Image1", "", 0, 0, 75, 255, {.Picture = "COMBO_LEFT", .MousePointer = "HAND"}},
         {"Icono", "", 115, 0, 240, 240, {.Stretch = false, .MousePointer = "HAND"}},
     };
+    // clang-format on
 }
 
 RECT PixelRect(int left, int top, int width, int height) {

@@ -13,10 +13,12 @@ constexpr int kMarginX = 60;
 constexpr int kMarginY = 30;
 
 Description Constituents() {
+    // clang-format off
     return {
         {"Borde", "", 0, 0, 2400, 255, {}},
         {"tbTexto", "", kMarginX, kMarginY, 2280, 195, {}},
     };
+    // clang-format on
 }
 
 } // namespace

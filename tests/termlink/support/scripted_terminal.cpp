@@ -508,6 +508,8 @@ int TransportDepth() {
     return static_cast<int>(reinterpret_cast<std::intptr_t>(TlsGetValue(depthSlot)));
 }
 void SetTransportDepth(int depth) {
+    // A thread storage slot holds a pointer-sized value; the depth is kept in it as a number.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     TlsSetValue(depthSlot, reinterpret_cast<void*>(static_cast<std::intptr_t>(depth)));
 }
 #else

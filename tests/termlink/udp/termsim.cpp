@@ -57,9 +57,9 @@ extern "C" void OnSignal(int) {
     }
 }
 
-bool ParseNumber(const char* text, long low, long high, long* value) {
+bool ParseNumber(const char* text, long long low, long long high, long long* value) {
     char* end = nullptr;
-    const long v = std::strtol(text, &end, 0);
+    const long long v = std::strtoll(text, &end, 0);
     if (end == text || *end != '\0' || v < low || v > high) {
         return false;
     }
@@ -68,19 +68,19 @@ bool ParseNumber(const char* text, long low, long high, long* value) {
 }
 
 struct Options {
-    long port = 0;
+    long long port = 0;
     std::string portFile;
     bool requireAuthentication = false;
-    long password = 0;
-    long sessionId = 1;
-    long eventAfter = -1;
-    long eventId = 7;
+    long long password = 0;
+    long long sessionId = 1;
+    long long eventAfter = -1;
+    long long eventId = 7;
     std::string eventData = "badge 0042 in";
-    long eventCopies = 1;
+    long long eventCopies = 1;
 
     std::string resultFile;
-    long resultCommand = 9;
-    std::vector<std::pair<long, std::string>> databases;
+    long long resultCommand = 9;
+    std::vector<std::pair<long long, std::string>> databases;
     termsim::BulkSettings bulk;
 };
 
@@ -129,9 +129,10 @@ bool ParseMisbehaviour(const std::string& list, termsim::Misbehaviour* m) {
 }
 
 // "N=FILE": a database number and the file that holds it.
-bool ParseDatabase(const std::string& text, std::vector<std::pair<long, std::string>>* databases) {
+bool ParseDatabase(const std::string& text,
+                   std::vector<std::pair<long long, std::string>>* databases) {
     const std::size_t equals = text.find('=');
-    long number = 0;
+    long long number = 0;
     if (equals == std::string::npos || equals + 1 == text.size() ||
         !ParseNumber(text.substr(0, equals).c_str(), 0, 255, &number)) {
         return false;
@@ -154,7 +155,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
             o->portFile = value;
         } else if (std::strcmp(name, "--password") == 0) {
             o->requireAuthentication = true;
-            ok = ParseNumber(value, -2147483647L - 1, 4294967295L, &o->password);
+            ok = ParseNumber(value, -2147483647LL - 1, 4294967295LL, &o->password);
         } else if (std::strcmp(name, "--session-id") == 0) {
             ok = ParseNumber(value, 1, 65535, &o->sessionId);
         } else if (std::strcmp(name, "--event-after") == 0) {
@@ -172,7 +173,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         } else if (std::strcmp(name, "--database") == 0) {
             ok = ParseDatabase(value, &o->databases);
         } else if (std::strcmp(name, "--packet-size") == 0) {
-            long size = 0;
+            long long size = 0;
             ok = ParseNumber(value, 1, 65528, &size);
             o->bulk.packetSize = static_cast<std::uint32_t>(size);
         } else if (std::strcmp(name, "--compress") == 0) {
@@ -184,7 +185,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         } else if (std::strcmp(name, "--misbehave") == 0) {
             ok = ParseMisbehaviour(value, &o->bulk.misbehaviour);
         } else if (std::strcmp(name, "--misbehave-answers") == 0) {
-            long answers = 0;
+            long long answers = 0;
             ok = ParseNumber(value, 0, 1000, &answers);
             o->bulk.misbehaviour.answers = static_cast<int>(answers);
         } else {
@@ -313,7 +314,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!server.Open(static_cast<std::uint16_t>(o.port))) {
-        std::fprintf(stderr, "termsim: cannot listen on 127.0.0.1:%ld\n", o.port);
+        std::fprintf(stderr, "termsim: cannot listen on 127.0.0.1:%lld\n", o.port);
         return 1;
     }
     std::printf("termsim: listening on 127.0.0.1:%u%s\n", server.port(),
