@@ -40,7 +40,7 @@ function(add_gtest_program name)
         return()
     endif()
     if(arg_SANDBOX AND WINE_SANDBOX)
-        add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-run
+        add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-test
                  ${CMAKE_BINARY_DIR}/${arg_SANDBOX} $<TARGET_FILE:${name}> --gtest_color=no)
     else()
         add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
